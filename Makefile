@@ -1,0 +1,25 @@
+# The two everyday commands: `make run` and `make test`. Both install what is missing first.
+JOBS ?= $(shell nproc)
+RUN_DIR := build/release
+TEST_DIR := build/test
+SAMPLE ?= examples/sample.dump
+
+.PHONY: run test deps build bench clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(RUN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKALVEX_BUILD_TESTS=OFF >/dev/null
+	@cmake --build $(RUN_DIR) -j $(JOBS)
+
+run: build
+	$(RUN_DIR)/kalvex-cli detect $(SAMPLE)
+
+test: deps
+	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON >/dev/null
+	@cmake --build $(TEST_DIR) -j $(JOBS)
+	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing, the fixture script and the
+# screenshot script need. Safe to run again: only missing packages are installed.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  libgtest-dev libgmock-dev
+  zlib1g-dev
+  qt6-base-dev qt6-qpa-plugins
+  postgresql postgresql-client
+  xvfb fonts-noto-cjk imagemagick
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+
+echo "install-deps: installing ${missing[*]}" >&2
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+# The server package must not start a cluster of its own: the fixture script and the
+# live tests run private clusters on their own ports.
+if printf '%s\n' "${missing[@]}" | grep -qx postgresql; then
+  $sudo mkdir -p /etc/postgresql-common/createcluster.d
+  echo "create_main_cluster = false" | $sudo tee /etc/postgresql-common/createcluster.d/kalvex.conf >/dev/null
+fi
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dump/DumpModel.h"
+
+class IJobContext;
+
+// Consumes a byte stream pushed in pieces of any size.
+class IDataSink {
+public:
+    virtual ~IDataSink() = default;
+    // Returning false asks the producer to stop at once, without a message of its own.
+    virtual bool Write(const char* data, size_t length) = 0;
+};
+
+using DumpLogger = std::function<void(const std::u16string& line)>;
+
+// A dump reader. Table data always comes out as COPY text in the dump's encoding.
+class IDumpFile {
+public:
+    virtual ~IDumpFile() = default;
+    virtual const std::u16string& GetPath() const = 0;
+    virtual const DumpInfo& GetInfo() const = 0;
+    virtual bool Scan(IJobContext* job, std::u16string& error) = 0;
+    virtual std::vector<TableEntry>& GetTables() = 0;
+    virtual const std::vector<DdlObject>& GetDdlObjects() const = 0;
+    virtual bool ReadTableData(const TableEntry& table, IDataSink& sink, IJobContext* job,
+                               std::u16string& error) = 0;
+    virtual void SetLogger(DumpLogger logger) = 0;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct ColumnInfo;
+
+// Small lexical helpers over one SQL statement held as bytes in the dump's encoding.
+// They know SQL space, words, quoted identifiers and parentheses, nothing more.
+
+bool IsSqlSpace(unsigned char c);
+// ASCII letters and digits, underscore, and every byte from 0x80 on.
+bool IsSqlWordChar(unsigned char c);
+
+void SkipSqlSpace(const std::string& text, size_t& pos);
+bool MatchKeyword(const std::string& text, size_t& pos, const char* keyword);
+std::string ReadWordUpper(const std::string& text, size_t from);
+bool ReadIdentifier(const std::string& text, size_t& pos, std::string& out);
+bool ReadQualifiedName(const std::string& text, size_t& pos, std::string& schema,
+                       std::string& name);
+bool ReadColumnList(const std::string& text, size_t& pos, std::vector<std::string>& names);
+std::string LeadingWords(const std::string& text, int count);
+void SplitTopLevel(const std::string& text, std::vector<std::string>& pieces);
+std::string TrimSql(const std::string& text);
+std::string ToUpperAscii(const std::string& text);
+
+// One column of a CREATE TABLE statement.
+struct ColumnDefinition {
+    std::string name;
+    std::string type;
+    bool notNull = false;
+};
+
+bool ParseCreateTable(const std::string& statement, std::string& schema, std::string& name,
+                      std::vector<ColumnDefinition>& columns);
+
+bool IsNumericType(const ColumnInfo& column);
+bool IsBooleanType(const ColumnInfo& column);

@@ -1,0 +1,170 @@
+#include "platform/File.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "platform/Utf8.h"
+
+namespace platform {
+
+std::string PathToNative(const std::u16string& path) { return Utf16ToUtf8(path); }
+
+PathKind GetPathKind(const std::u16string& path) {
+    if (path.empty()) return PathKind::Missing;
+    struct stat st;
+    if (::stat(PathToNative(path).c_str(), &st) != 0) return PathKind::Missing;
+    return S_ISDIR(st.st_mode) ? PathKind::Directory : PathKind::File;
+}
+
+bool DeleteFile(const std::u16string& path) {
+    return ::unlink(PathToNative(path).c_str()) == 0;
+}
+
+bool CreateDirectory(const std::u16string& path) {
+    if (::mkdir(PathToNative(path).c_str(), 0700) == 0) return true;
+    return errno == EEXIST && GetPathKind(path) == PathKind::Directory;
+}
+
+bool CreateDirectories(const std::u16string& path) {
+    if (path.empty()) return false;
+    if (GetPathKind(path) == PathKind::Directory) return true;
+    size_t end = path.size();
+    while (end > 1 && path[end - 1] == u'/') --end;
+    size_t slash = path.rfind(u'/', end - 1);
+    if (slash != std::u16string::npos && slash > 0) {
+        if (!CreateDirectories(path.substr(0, slash))) return false;
+    }
+    return CreateDirectory(path.substr(0, end));
+}
+
+bool ListDirectory(const std::u16string& path, std::vector<std::u16string>& names) {
+    names.clear();
+    DIR* dir = ::opendir(PathToNative(path).c_str());
+    if (dir == nullptr) return false;
+    while (struct dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        names.push_back(Utf8ToUtf16(name));
+    }
+    ::closedir(dir);
+    return true;
+}
+
+CFile& CFile::operator=(CFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_fd = other.m_fd;
+        other.m_fd = -1;
+    }
+    return *this;
+}
+
+namespace {
+
+int OpenPath(const std::u16string& path, int flags) {
+    if (path.empty()) return -1;
+    int fd;
+    do {
+        fd = ::open(PathToNative(path).c_str(), flags | O_CLOEXEC, 0644);
+    } while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+}  // namespace
+
+bool CFile::OpenRead(const std::u16string& path, AccessHint hint) {
+    Close();
+    m_fd = OpenPath(path, O_RDONLY);
+    if (m_fd < 0) return false;
+    // A folder opens for reading on Linux but cannot be read as a file.
+    struct stat st;
+    if (::fstat(m_fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        Close();
+        return false;
+    }
+    if (hint == AccessHint::Sequential) {
+        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+    } else if (hint == AccessHint::Random) {
+        ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_RANDOM);
+    }
+    return true;
+}
+
+bool CFile::OpenWrite(const std::u16string& path) {
+    Close();
+    m_fd = OpenPath(path, O_WRONLY | O_CREAT | O_TRUNC);
+    return m_fd >= 0;
+}
+
+bool CFile::OpenCreateNew(const std::u16string& path) {
+    Close();
+    m_fd = OpenPath(path, O_RDWR | O_CREAT | O_EXCL);
+    return m_fd >= 0;
+}
+
+bool CFile::OpenAppend(const std::u16string& path) {
+    Close();
+    m_fd = OpenPath(path, O_WRONLY | O_CREAT | O_APPEND);
+    return m_fd >= 0;
+}
+
+void CFile::Close() {
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+bool CFile::GetSize(uint64_t& size) const {
+    struct stat st;
+    if (m_fd < 0 || ::fstat(m_fd, &st) != 0) return false;
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
+bool CFile::Seek(uint64_t offset) {
+    if (m_fd < 0 || offset > static_cast<uint64_t>(INT64_MAX)) return false;
+    return ::lseek(m_fd, static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+int64_t CFile::Read(void* buffer, size_t length) {
+    if (m_fd < 0) return -1;
+    ssize_t n;
+    do {
+        n = ::read(m_fd, buffer, length);
+    } while (n < 0 && errno == EINTR);
+    return n;
+}
+
+int64_t CFile::ReadFull(void* buffer, size_t length) {
+    auto* p = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        int64_t n = Read(p + done, length - done);
+        if (n < 0) return -1;
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
+}
+
+bool CFile::WriteAll(const void* data, size_t length) {
+    if (m_fd < 0) return false;
+    const auto* p = static_cast<const char*>(data);
+    while (length > 0) {
+        ssize_t n = ::write(m_fd, p, length);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        length -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Files by wide (UTF-16) path; paths are handed to the system as UTF-8.
+namespace platform {
+
+std::string PathToNative(const std::u16string& path);
+
+enum class PathKind { Missing, File, Directory };
+
+// What lies at the path; Missing also when it cannot be examined.
+PathKind GetPathKind(const std::u16string& path);
+bool DeleteFile(const std::u16string& path);
+// Creates one folder; true also when it exists already.
+bool CreateDirectory(const std::u16string& path);
+// Creates the folder and its missing parents.
+bool CreateDirectories(const std::u16string& path);
+// Names of the entries of a folder, without "." and "..".
+bool ListDirectory(const std::u16string& path, std::vector<std::u16string>& names);
+
+// A file descriptor that lives for one operation.
+class CFile {
+public:
+    enum class AccessHint { Normal, Sequential, Random };
+
+    CFile() = default;
+    ~CFile() { Close(); }
+    CFile(const CFile&) = delete;
+    CFile& operator=(const CFile&) = delete;
+    CFile(CFile&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    CFile& operator=(CFile&& other) noexcept;
+
+    bool OpenRead(const std::u16string& path, AccessHint hint = AccessHint::Normal);
+    // Creates the file or truncates an existing one.
+    bool OpenWrite(const std::u16string& path);
+    // Creates the file only when it does not exist yet.
+    bool OpenCreateNew(const std::u16string& path);
+    // Appends to the file, creating it when missing.
+    bool OpenAppend(const std::u16string& path);
+    void Close();
+    bool IsOpen() const { return m_fd >= 0; }
+
+    bool GetSize(uint64_t& size) const;
+    bool Seek(uint64_t offset);
+    // One read call (retried on EINTR): bytes read, 0 at the end, -1 on failure.
+    int64_t Read(void* buffer, size_t length);
+    // Reads until length bytes or the end of the file; -1 on failure.
+    int64_t ReadFull(void* buffer, size_t length);
+    bool WriteAll(const void* data, size_t length);
+
+private:
+    int m_fd = -1;
+};
+
+}  // namespace platform

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace platform {
+
+// The user's temporary folder with a trailing "/": $TMPDIR, else /tmp.
+std::u16string GetSystemTempPath();
+// The program's own folder for temporary files: the temporary folder + "Kalvex/".
+std::u16string GetKalvexTempFolder();
+// The per-user configuration folder with a trailing "/":
+// $XDG_CONFIG_HOME/Kalvex/, else $HOME/.config/Kalvex/. Not created here.
+std::u16string GetConfigFolder();
+// Full path of the running executable; empty when it cannot be found.
+std::u16string GetExecutablePath();
+uint32_t GetCurrentProcessId();
+
+}  // namespace platform
