@@ -1,1 +1,115 @@
-// placeholder
+#include "dump/BufferedFileReader.h"
+
+#include <algorithm>
+
+bool BufferedFileReader::Open(const std::u16string& path) {
+    Close();
+    if (!m_file.OpenRead(path, platform::CFile::AccessHint::Sequential)) return false;
+    if (!m_file.GetSize(m_fileSize)) {
+        Close();
+        return false;
+    }
+    m_window = std::make_unique_for_overwrite<char[]>(kWindowSize);
+    return true;
+}
+
+void BufferedFileReader::Close() {
+    m_file.Close();
+    m_window.reset();
+    m_fileSize = 0;
+    m_windowOffset = m_windowFill = m_windowPos = 0;
+    m_ioFailed = m_lineTooLong = false;
+}
+
+bool BufferedFileReader::Seek(uint64_t offset) {
+    if (!IsOpen() || offset > m_fileSize) return false;
+    if (offset >= m_windowOffset && offset < m_windowOffset + m_windowFill) {
+        m_windowPos = offset - m_windowOffset;
+        return true;
+    }
+    if (!m_file.Seek(offset)) return false;
+    m_windowOffset = offset;
+    m_windowFill = m_windowPos = 0;
+    return true;
+}
+
+bool BufferedFileReader::Refill() {
+    if (!IsOpen()) return false;
+    const uint64_t kept = m_windowFill - m_windowPos;
+    if (kept > 0 && m_windowPos > 0) {
+        std::memmove(m_window.get(), m_window.get() + m_windowPos, static_cast<size_t>(kept));
+    }
+    m_windowOffset += m_windowPos;
+    m_windowFill = kept;
+    m_windowPos = 0;
+    const uint64_t next = m_windowOffset + m_windowFill;
+    if (next >= m_fileSize || m_windowFill >= kWindowSize) return false;
+    if (!m_file.Seek(next)) {
+        m_ioFailed = true;
+        return false;
+    }
+    int64_t n = m_file.ReadFull(m_window.get() + m_windowFill,
+                                kWindowSize - static_cast<size_t>(m_windowFill));
+    if (n < 0) {
+        m_ioFailed = true;
+        return false;
+    }
+    m_windowFill += static_cast<uint64_t>(n);
+    return n > 0;
+}
+
+bool BufferedFileReader::ReadBytes(void* destination, size_t count) {
+    auto* out = static_cast<char*>(destination);
+    while (count > 0) {
+        if (m_windowPos == m_windowFill && !Refill()) return false;
+        size_t take = std::min(count, Available());
+        std::memcpy(out, Data(), take);
+        Consume(take);
+        out += take;
+        count -= take;
+    }
+    return true;
+}
+
+bool BufferedFileReader::ReadExact(std::string& destination, size_t count) {
+    if (count == 0) {
+        destination.clear();
+        return true;
+    }
+    // Never trust a length from the file further than the file can deliver.
+    if (count > m_fileSize - std::min(m_fileSize, Position())) {
+        destination.clear();
+        return false;
+    }
+    destination.resize(count);
+    return ReadBytes(destination.data(), count);
+}
+
+bool BufferedFileReader::ReadLine(std::string& destination) {
+    destination.clear();
+    bool any = false;
+    for (;;) {
+        if (m_windowPos == m_windowFill && !Refill()) break;
+        const char* start = Data();
+        size_t available = Available();
+        const void* lf = std::memchr(start, '\n', available);
+        if (lf != nullptr) {
+            size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
+            destination.append(start, length);
+            Consume(length + 1);
+            if (!destination.empty() && destination.back() == '\r') destination.pop_back();
+            return true;
+        }
+        destination.append(start, available);
+        Consume(available);
+        any = true;
+        if (destination.size() > kMaxLineLength) {
+            m_lineTooLong = true;
+            destination.clear();
+            return false;
+        }
+    }
+    if (m_ioFailed) return false;
+    // A last line without LF is returned as it stands.
+    return any;
+}

@@ -1,1 +1,120 @@
-// placeholder
+#include "dump/DumpModel.h"
+
+#include "plain/Encoding.h"
+#include "plain/SqlText.h"
+
+#include <utility>
+
+std::u16string TableEntry::QualifiedName() const {
+    return schema.empty() ? name : schema + u"." + name;
+}
+
+void TableEntry::SetColumns(const std::vector<ColumnDefinition>& definitions, int codePage) {
+    columns.clear();
+    columns.reserve(definitions.size());
+    for (const ColumnDefinition& definition : definitions) {
+        ColumnInfo column;
+        column.name = ToWide(definition.name, codePage);
+        column.type = ToWide(definition.type, codePage);
+        column.notNull = definition.notNull;
+        columns.push_back(std::move(column));
+    }
+}
+
+namespace {
+
+bool EqualsIgnoringAsciiCase(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char16_t x = a[i], y = b[i];
+        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
+        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
+        if (x != y) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void TableEntry::ApplyCopyColumns() {
+    if (copyColumns.empty()) return;
+    if (copyColumns.size() == columns.size()) {
+        bool same = true;
+        for (size_t i = 0; i < columns.size() && same; ++i) same = columns[i].name == copyColumns[i];
+        if (same) return;
+    }
+    std::vector<ColumnInfo> ordered;
+    ordered.reserve(copyColumns.size());
+    for (const std::u16string& copyName : copyColumns) {
+        const ColumnInfo* found = nullptr;
+        for (const ColumnInfo& column : columns) {
+            if (EqualsIgnoringAsciiCase(column.name, copyName)) {
+                found = &column;
+                break;
+            }
+        }
+        if (found != nullptr) {
+            ordered.push_back(*found);
+        } else {
+            ColumnInfo extra;
+            extra.name = copyName;
+            ordered.push_back(std::move(extra));
+        }
+    }
+    columns = std::move(ordered);
+}
+
+std::u16string TableCatalogue::MakeKey(const std::u16string& database,
+                                       const std::u16string& schema, const std::u16string& name) {
+    std::u16string key;
+    key.reserve(database.size() + schema.size() + name.size() + 2);
+    key += database;
+    key += u'\x0001';
+    key += schema;
+    key += u'\x0001';
+    key += name;
+    return key;
+}
+
+const TableEntry* TableCatalogue::Find(const std::u16string& database,
+                                       const std::u16string& schema,
+                                       const std::u16string& name) const {
+    auto it = m_index.find(MakeKey(database, schema, name));
+    if (it != m_index.end()) return &m_entries[it->second];
+    if (!schema.empty()) return nullptr;
+    // A name without schema matches the first table of that name in any schema.
+    for (const TableEntry& entry : m_entries) {
+        if (entry.database == database && entry.name == name) return &entry;
+    }
+    return nullptr;
+}
+
+TableEntry* TableCatalogue::Find(const std::u16string& database, const std::u16string& schema,
+                                 const std::u16string& name) {
+    return const_cast<TableEntry*>(std::as_const(*this).Find(database, schema, name));
+}
+
+TableEntry& TableCatalogue::FindOrAdd(const std::u16string& database,
+                                      const std::u16string& schema, const std::u16string& name) {
+    if (TableEntry* found = Find(database, schema, name)) return *found;
+    TableEntry entry;
+    entry.database = database;
+    entry.schema = schema;
+    entry.name = name;
+    m_entries.push_back(std::move(entry));
+    m_index.emplace(MakeKey(database, schema, name), m_entries.size() - 1);
+    return m_entries.back();
+}
+
+void TableCatalogue::Clear() {
+    m_entries.clear();
+    m_index.clear();
+}
+
+std::u16string TrimDefinition(const std::u16string& text) {
+    auto isTrim = [](char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; };
+    size_t begin = 0, end = text.size();
+    while (begin < end && isTrim(text[begin])) ++begin;
+    while (end > begin && isTrim(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}

@@ -1,1 +1,222 @@
-// placeholder
+#include "settings/Settings.h"
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Environment.h"
+#include "platform/File.h"
+#include "platform/Paths.h"
+#include "platform/Utf8.h"
+
+namespace {
+
+constexpr const char16_t* kFileName = u"Kalvex.ini";
+// Longer override values are treated as absent, as with a MAX_PATH buffer.
+constexpr size_t kMaxPathLength = 260;
+constexpr int32_t kDefaultPageSize = 1000;
+constexpr int32_t kMinPageSize = 10;
+constexpr int32_t kMaxPageSize = 100000;
+
+bool IsTrimmedSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+
+std::u16string ToUpperAsciiText(std::u16string text) {
+    for (char16_t& c : text) {
+        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+    }
+    return text;
+}
+
+// The white space wcstol skips before a number, as the Windows runtime sees it.
+bool IsLeadingSpace(char16_t c) {
+    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+           c == 0x205F || c == 0x3000;
+}
+
+// Digits as typed in an ini file: ASCII and the full-width ones an IME produces.
+int DigitValue(char16_t c) {
+    if (c >= u'0' && c <= u'9') return c - u'0';
+    if (c >= 0xFF10 && c <= 0xFF19) return c - 0xFF10;
+    return -1;
+}
+
+// wcstol(text, nullptr, 10) with a 32-bit long: stops at the first non-digit, 0 without
+// digits, saturates instead of wrapping.
+int32_t ParseInt32(const std::u16string& text) {
+    size_t i = 0;
+    while (i < text.size() && IsLeadingSpace(text[i])) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
+        negative = text[i] == u'-';
+        ++i;
+    }
+    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
+    int64_t magnitude = 0;
+    for (; i < text.size(); ++i) {
+        int digit = DigitValue(text[i]);
+        if (digit < 0) break;
+        magnitude = magnitude * 10 + digit;
+        if (magnitude > limit) magnitude = limit;
+    }
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+bool EqualsIgnoreAsciiCase(const std::u16string& a, const char16_t* b) {
+    return ToUpperAsciiText(a) == ToUpperAsciiText(b);
+}
+
+// Y or y means yes; anything else written means no.
+bool ParseFlag(const std::u16string& value, bool whenEmpty) {
+    if (value.empty()) return whenEmpty;
+    return value[0] == u'Y' || value[0] == u'y';
+}
+
+void ApplySetting(const std::u16string& key, const std::u16string& value, AppSettings& s) {
+    if (key == u"DEBUG") {
+        s.debug = ParseFlag(value, false);
+    } else if (key == u"PAGE_SIZE") {
+        s.pageSize = ParseInt32(value);
+    } else if (key == u"CSV_DELIMITER") {
+        s.csv.delimiter = EqualsIgnoreAsciiCase(value, u"TAB") ? u'\t' : u',';
+    } else if (key == u"CSV_HEADER") {
+        s.csv.header = ParseFlag(value, true);
+    } else if (key == u"CSV_QUOTE_ALL") {
+        s.csv.quoteAll = ParseFlag(value, false);
+    } else if (key == u"CSV_ENCODING") {
+        s.csv.encoding = ToUpperAsciiText(value);
+    } else if (key == u"CSV_NULL_TEXT") {
+        s.csv.nullText = value;
+    } else if (key == u"LAST_DIR") {
+        s.lastDir = value;
+    } else if (key == u"WINDOW_WIDTH") {
+        s.windowWidth = ParseInt32(value);
+    } else if (key == u"WINDOW_HEIGHT") {
+        s.windowHeight = ParseInt32(value);
+    } else if (key == u"WINDOW_MAXIMIZED") {
+        s.windowMaximized = ParseFlag(value, false);
+    }
+}
+
+void ParseLine(const std::u16string& raw, AppSettings& s) {
+    std::u16string line = TrimSpaces(raw);
+    if (line.empty() || line[0] == u';' || line[0] == u'#') return;
+    size_t eq = line.find(u'=');
+    if (eq == std::u16string::npos) return;
+    ApplySetting(ToUpperAsciiText(TrimSpaces(line.substr(0, eq))), TrimSpaces(line.substr(eq + 1)),
+                 s);
+}
+
+bool ReadAllBytes(const std::u16string& path, std::string& bytes) {
+    platform::CFile file;
+    if (!file.OpenRead(path, platform::CFile::AccessHint::Sequential)) return false;
+    // Read to the end rather than trusting the size, which may change or be wrong.
+    char buffer[16384];
+    for (;;) {
+        int64_t n = file.Read(buffer, sizeof buffer);
+        if (n < 0) return false;
+        if (n == 0) return true;
+        bytes.append(buffer, static_cast<size_t>(n));
+    }
+}
+
+std::u16string DecimalText(int32_t value) {
+    std::string narrow = std::to_string(value);
+    return std::u16string(narrow.begin(), narrow.end());
+}
+
+const char16_t* YesNo(bool value) { return value ? u"Y" : u"N"; }
+
+std::u16string BuildSettingsText(const AppSettings& s) {
+    const std::u16string rule = u";" + std::u16string(79, u'*');
+    std::u16string text;
+    auto line = [&text](const std::u16string& content) {
+        text += content;
+        text += u"\r\n";
+    };
+    line(rule);
+    line(u"; Kalvex 動作設定ファイル");
+    line(rule);
+    line(std::u16string(u"DEBUG=") + YesNo(s.debug));
+    line(u"PAGE_SIZE=" + DecimalText(s.pageSize));
+    line(std::u16string(u"CSV_DELIMITER=") + (s.csv.delimiter == u'\t' ? u"TAB" : u"COMMA"));
+    line(std::u16string(u"CSV_HEADER=") + YesNo(s.csv.header));
+    line(std::u16string(u"CSV_QUOTE_ALL=") + YesNo(s.csv.quoteAll));
+    line(u"CSV_ENCODING=" + s.csv.encoding);
+    line(u"CSV_NULL_TEXT=" + s.csv.nullText);
+    line(u"LAST_DIR=" + s.lastDir);
+    line(u"WINDOW_WIDTH=" + DecimalText(s.windowWidth));
+    line(u"WINDOW_HEIGHT=" + DecimalText(s.windowHeight));
+    line(std::u16string(u"WINDOW_MAXIMIZED=") + YesNo(s.windowMaximized));
+    return text;
+}
+
+}  // namespace
+
+std::u16string TrimSpaces(const std::u16string& text) {
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsTrimmedSpace(text[begin])) ++begin;
+    while (end > begin && IsTrimmedSpace(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+std::u16string GetSettingsPath() {
+    std::u16string overridePath;
+    if (platform::GetEnvironmentVariable("KALVEX_INIFILE_PATH", &overridePath) &&
+        !overridePath.empty() && overridePath.size() < kMaxPathLength) {
+        return overridePath;
+    }
+    return platform::GetConfigFolder() + kFileName;
+}
+
+bool LoadSettings(const std::u16string& path, AppSettings& settings) {
+    std::string bytes;
+    if (!ReadAllBytes(path, bytes)) return false;
+
+    size_t start = 0;
+    if (bytes.size() > 2 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
+        static_cast<unsigned char>(bytes[1]) == 0xBB &&
+        static_cast<unsigned char>(bytes[2]) == 0xBF) {
+        start = 3;
+    }
+    std::u16string text = platform::Utf8ToUtf16(bytes.data() + start, bytes.size() - start);
+
+    size_t lineStart = 0;
+    for (;;) {
+        size_t lf = text.find(u'\n', lineStart);
+        if (lf == std::u16string::npos) {
+            ParseLine(text.substr(lineStart), settings);
+            break;
+        }
+        ParseLine(text.substr(lineStart, lf - lineStart), settings);
+        lineStart = lf + 1;
+    }
+
+    // Too small a page is treated as a mistake and falls back to the default.
+    if (settings.pageSize < kMinPageSize) {
+        settings.pageSize = kDefaultPageSize;
+    } else if (settings.pageSize > kMaxPageSize) {
+        settings.pageSize = kMaxPageSize;
+    }
+    if (settings.csv.encoding != u"SJIS" && settings.csv.encoding != u"UTF8") {
+        settings.csv.encoding = u"UTF8BOM";
+    }
+    return true;
+}
+
+bool SaveSettings(const std::u16string& path, const AppSettings& settings) {
+    // Only "/" separates folders for the system here, so only it marks the folder to create.
+    size_t slash = path.rfind(u'/');
+    if (slash != std::u16string::npos && slash > 0) {
+        platform::CreateDirectories(path.substr(0, slash));
+    }
+
+    platform::CFile file;
+    if (!file.OpenWrite(path)) return false;
+    std::string bytes = "\xEF\xBB\xBF";
+    std::u16string text = BuildSettingsText(settings);
+    platform::AppendUtf16AsUtf8(text.data(), text.size(), bytes);
+    bool ok = file.WriteAll(bytes.data(), bytes.size());
+    file.Close();
+    return ok;
+}

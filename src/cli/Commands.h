@@ -1,0 +1,7 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One sub-command of kalvex-cli: gets its own arguments (after the command name).
+int RunDetectCommand(const std::vector<std::string>& args);

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/File.h"
+
+// A read-only file seen through a 1 MiB window. Refilling keeps the unread bytes, so a
+// field that straddles the window edge needs no special handling by the caller.
+class BufferedFileReader {
+public:
+    static constexpr size_t kWindowSize = 1 << 20;
+    static constexpr size_t kMaxLineLength = size_t{256} << 20;
+
+    BufferedFileReader() = default;
+    ~BufferedFileReader() { Close(); }
+    BufferedFileReader(const BufferedFileReader&) = delete;
+    BufferedFileReader& operator=(const BufferedFileReader&) = delete;
+
+    bool Open(const std::u16string& path);
+    void Close();
+    bool IsOpen() const { return m_file.IsOpen(); }
+
+    uint64_t FileSize() const { return m_fileSize; }
+    // The logical read position: what readers record as data offsets.
+    uint64_t Position() const { return m_windowOffset + m_windowPos; }
+    bool AtEnd() const { return Position() >= m_fileSize && m_windowPos >= m_windowFill; }
+
+    bool Seek(uint64_t offset);
+    // Moves the unread bytes to the front and reads what is missing to fill the window.
+    // False at the end of the file or on an I/O failure (see IoFailed).
+    bool Refill();
+
+    bool ReadByte(uint8_t& value) {
+        if (m_windowPos == m_windowFill && !Refill()) return false;
+        value = static_cast<uint8_t>(m_window[m_windowPos++]);
+        return true;
+    }
+    bool ReadBytes(void* destination, size_t count);
+    // Resizes destination to count bytes and fills it; false when the file ends first.
+    bool ReadExact(std::string& destination, size_t count);
+    // Reads up to the next LF (consumed, not stored); a CR right before it is dropped.
+    // False when nothing is left, or when the line exceeds kMaxLineLength (LineTooLong).
+    bool ReadLine(std::string& destination);
+
+    // Direct access to the unread bytes of the window, for scanners that search blocks.
+    const char* Data() const { return m_window.get() + m_windowPos; }
+    size_t Available() const { return static_cast<size_t>(m_windowFill - m_windowPos); }
+    void Consume(size_t count) { m_windowPos += count; }
+
+    bool IoFailed() const { return m_ioFailed; }
+    bool LineTooLong() const { return m_lineTooLong; }
+
+private:
+    platform::CFile m_file;
+    uint64_t m_fileSize = 0;
+    std::unique_ptr<char[]> m_window;
+    uint64_t m_windowOffset = 0;
+    uint64_t m_windowFill = 0;
+    uint64_t m_windowPos = 0;
+    bool m_ioFailed = false;
+    bool m_lineTooLong = false;
+};
