@@ -206,7 +206,7 @@ INSERT INTO public.types (id, ints, texts, j, jb, b, d, iv, f, u, ts) VALUES
     (3, '{{1,2},{3,4}}', ARRAY['{braces}', E'tab\there', 'ünï'], E'{\n  "pretty": 1\n}', '[]',
      decode('deadbeef', 'hex'), '0044-03-15 BC', '00:00:00.000001', '-Infinity', NULL, NULL),
     (4, '{1,NULL,3}', NULL, NULL, NULL, NULL, NULL, NULL, 0.1, NULL, NULL),
-    (5, NULL, ARRAY['x'], 'null', '"just a string"', '\x5c', '1970-01-01', '0', -0.0,
+    (5, NULL, ARRAY['x'], 'null', '"just a string"', '\x5c', '1970-01-01', '0', '-0',
      '00000000-0000-0000-0000-000000000000', 'infinity');
 
 CREATE TABLE public.ident (
@@ -324,59 +324,59 @@ SQL
 # ---------------------------------------------------------------------------
 d="$out/dumps"
 manifest="$out/expected/dumps.tsv"
-printf 'file\tdatabase\tformat\tcompression\tencoding\tcontent\n' | as_pg tee "$manifest" >/dev/null
-note() { printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$@" | as_pg tee -a "$manifest" >/dev/null; }
+printf 'file\tdatabase\tformat\tcompression\tencoding\tcontent\trows\n' | as_pg tee "$manifest" >/dev/null
+note() { printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$@" | as_pg tee -a "$manifest" >/dev/null; }
 dump() { as_pg "$PGBIN/pg_dump" "$@"; }
 
 dump -Fc -d kx_main -f "$d/kx_main.custom.dump"
-note kx_main.custom.dump kx_main custom gzip UTF8 all
+note kx_main.custom.dump kx_main custom gzip UTF8 all copy
 dump -Fc -Z0 -d kx_main -f "$d/kx_main.custom-z0.dump"
-note kx_main.custom-z0.dump kx_main custom none UTF8 all
+note kx_main.custom-z0.dump kx_main custom none UTF8 all copy
 # Written to a pipe pg_dump cannot seek back to fill in the data offsets.
 dump -Fc -d kx_main | as_pg tee "$d/kx_main.custom-pipe.dump" >/dev/null
-note kx_main.custom-pipe.dump kx_main custom gzip UTF8 all
+note kx_main.custom-pipe.dump kx_main custom gzip UTF8 all copy
 dump -Fc -s -d kx_main -f "$d/kx_main.custom-schema.dump"
-note kx_main.custom-schema.dump kx_main custom gzip UTF8 schema
+note kx_main.custom-schema.dump kx_main custom gzip UTF8 schema none
 dump -Fc -a -d kx_main -f "$d/kx_main.custom-data.dump"
-note kx_main.custom-data.dump kx_main custom gzip UTF8 data
+note kx_main.custom-data.dump kx_main custom gzip UTF8 data copy
 dump -Fc -d kx_eucjp -f "$d/kx_eucjp.custom.dump"
-note kx_eucjp.custom.dump kx_eucjp custom gzip EUC_JP all
+note kx_eucjp.custom.dump kx_eucjp custom gzip EUC_JP all copy
 dump -Fc -E SJIS -d kx_eucjp -f "$d/kx_eucjp.custom-sjis.dump"
-note kx_eucjp.custom-sjis.dump kx_eucjp custom gzip SJIS all
+note kx_eucjp.custom-sjis.dump kx_eucjp custom gzip SJIS all copy
 dump -Fc -d kx_latin1 -f "$d/kx_latin1.custom.dump"
-note kx_latin1.custom.dump kx_latin1 custom gzip LATIN1 all
+note kx_latin1.custom.dump kx_latin1 custom gzip LATIN1 all copy
 
 dump -Fd -d kx_main -f "$d/kx_main.dir"
-note kx_main.dir kx_main directory gzip UTF8 all
+note kx_main.dir kx_main directory gzip UTF8 all copy
 dump -Fd -Z0 -d kx_main -f "$d/kx_main.dir-z0"
-note kx_main.dir-z0 kx_main directory none UTF8 all
+note kx_main.dir-z0 kx_main directory none UTF8 all copy
 
 dump -Fp -d kx_main -f "$d/kx_main.sql"
-note kx_main.sql kx_main plain none UTF8 all
+note kx_main.sql kx_main plain none UTF8 all copy
 dump -Fp -Z6 -d kx_main -f "$d/kx_main.sql.gz"
-note kx_main.sql.gz kx_main plain gzip UTF8 all
+note kx_main.sql.gz kx_main plain gzip UTF8 all copy
 dump -Fp -d kx_main | gzip -9n | as_pg tee "$d/kx_main.gzip9.sql.gz" >/dev/null
-note kx_main.gzip9.sql.gz kx_main plain gzip UTF8 all
+note kx_main.gzip9.sql.gz kx_main plain gzip UTF8 all copy
 dump -Fp --inserts -d kx_main -f "$d/kx_main.inserts.sql"
-note kx_main.inserts.sql kx_main plain none UTF8 all-inserts
+note kx_main.inserts.sql kx_main plain none UTF8 all inserts
 dump -Fp --column-inserts -d kx_main -f "$d/kx_main.column-inserts.sql"
-note kx_main.column-inserts.sql kx_main plain none UTF8 all-column-inserts
+note kx_main.column-inserts.sql kx_main plain none UTF8 all column-inserts
 dump -Fp --rows-per-insert=3 -d kx_main -f "$d/kx_main.rows-per-insert-3.sql"
-note kx_main.rows-per-insert-3.sql kx_main plain none UTF8 all-inserts-3
+note kx_main.rows-per-insert-3.sql kx_main plain none UTF8 all inserts-3
 dump -Fp -d kx_eucjp -f "$d/kx_eucjp.sql"
-note kx_eucjp.sql kx_eucjp plain none EUC_JP all
+note kx_eucjp.sql kx_eucjp plain none EUC_JP all copy
 dump -Fp -E SJIS -d kx_eucjp -f "$d/kx_eucjp.sjis.sql"
-note kx_eucjp.sjis.sql kx_eucjp plain none SJIS all
+note kx_eucjp.sjis.sql kx_eucjp plain none SJIS all copy
 dump -Fp -d kx_latin1 -f "$d/kx_latin1.sql"
-note kx_latin1.sql kx_latin1 plain none LATIN1 all
+note kx_latin1.sql kx_latin1 plain none LATIN1 all copy
 
 as_pg "$PGBIN/pg_dumpall" -f "$d/cluster.dumpall.sql"
-note cluster.dumpall.sql '*' plain none mixed all
+note cluster.dumpall.sql cluster plain none mixed all copy
 as_pg "$PGBIN/pg_dumpall" | gzip -9n | as_pg tee "$d/cluster.dumpall.sql.gz" >/dev/null
-note cluster.dumpall.sql.gz '*' plain gzip mixed all
+note cluster.dumpall.sql.gz cluster plain gzip mixed all copy
 
 dump -Ft -d kx_main -f "$d/kx_main.tar"
-note kx_main.tar kx_main tar none UTF8 all
+note kx_main.tar kx_main tar none UTF8 all copy
 
 # ---------------------------------------------------------------------------
 # Expected data, straight from the server
@@ -488,7 +488,7 @@ iconv_to() { # encoding text
   case $1 in
     UTF8) printf '%s' "$2" ;;
     EUC_JP) printf '%s' "$2" | iconv -f UTF-8 -t EUC-JP ;;
-    SJIS) printf '%s' "$2" | iconv -f UTF-8 -t SHIFT_JIS ;;
+    SJIS) printf '%s' "$2" | iconv -f UTF-8 -t CP932 ;;
     LATIN1) printf '%s' "$2" | iconv -f UTF-8 -t LATIN1 ;;
   esac
 }
@@ -497,6 +497,7 @@ copy_block() {
   LC_ALL=C awk 'on && $0 == "\\." { exit } on { print } $0 == ENVIRON["KX_HEADER"] { on = 1 }'
 }
 # The COPY line each table's rows start under, as pg_restore prints it for one table.
+# Readers here consume all their input: runuser reports a child killed by SIGPIPE.
 headers() { # db encoding -> file<TAB>header lines, cached
   local db=$1 enc=$2 cache="$tmp/headers.$1.$2" schema table count file kind
   if [ ! -f "$cache" ]; then
@@ -506,7 +507,7 @@ headers() { # db encoding -> file<TAB>header lines, cached
       as_pg "$PGBIN/pg_restore" -a -n "$(iconv_to "$enc" "$schema")" \
         -t "$(iconv_to "$enc" "$table")" -f - \
         "$d/$db.custom$([ "$enc" = SJIS ] && echo -sjis).dump" \
-        | LC_ALL=C grep -m1 '^COPY .* FROM stdin;$'
+        | LC_ALL=C awk '/^COPY .* FROM stdin;$/ && !n++ { print }'
     done <"$out/expected/$db/tables.tsv" >"$cache"
   fi
   cat "$cache"
@@ -519,6 +520,10 @@ check_dump() { # dump db encoding expected-folder reader
     zcat) gzip -dc "$dump" >"$text" ;;
   esac
   while IFS=$'\t' read -r file header; do
+    if [ -z "$header" ]; then
+      echo "make_fixtures: pg_restore found no COPY block for $file" >&2
+      exit 1
+    fi
     if ! KX_HEADER=$header copy_block <"$text" | cmp -s - "$e/$file.copy"; then
       echo "make_fixtures: $(basename "$dump"): rows under '$header' differ from $file.copy" >&2
       exit 1
@@ -542,7 +547,7 @@ for db in kx_main:UTF8 kx_eucjp:EUC_JP kx_latin1:LATIN1; do
   check_dump "$d/cluster.dumpall.sql" "${db%%:*}" "${db#*:}" "$out/expected/${db%%:*}" cat
   check_dump "$d/cluster.dumpall.sql.gz" "${db%%:*}" "${db#*:}" "$out/expected/${db%%:*}" zcat
 done
-if as_pg "$PGBIN/pg_restore" -f - "$d/kx_main.custom-schema.dump" | grep -q 'FROM stdin;$'; then
+if [ "$(as_pg "$PGBIN/pg_restore" -f - "$d/kx_main.custom-schema.dump" | grep -c 'FROM stdin;$')" -ne 0 ]; then
   echo "make_fixtures: the schema-only dump carries data" >&2
   exit 1
 fi
@@ -556,6 +561,8 @@ rm -rf "$fixtures/dumps" "$fixtures/expected"
 mkdir -p "$fixtures" "$root/examples"
 cp -R "$out/dumps" "$out/expected" "$fixtures/"
 cp "$out/dumps/kx_main.custom.dump" "$root/examples/sample.dump"
+# pg_dump makes directory dumps private (0700/0600); checkouts should not differ by who ran this.
+chmod -R u+rwX,go+rX,go-w "$fixtures/dumps" "$fixtures/expected"
 if [ "$(id -u)" -eq 0 ]; then
   owner=$(stat -c %u:%g "$root")
   chown -R "$owner" "$fixtures/dumps" "$fixtures/expected" "$root/examples/sample.dump"

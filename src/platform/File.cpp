@@ -112,11 +112,11 @@ bool CFile::OpenAppend(const std::u16string& path) {
     return m_fd >= 0;
 }
 
-void CFile::Close() {
-    if (m_fd >= 0) {
-        ::close(m_fd);
-        m_fd = -1;
-    }
+bool CFile::Close() {
+    if (m_fd < 0) return true;
+    int result = ::close(m_fd);
+    m_fd = -1;
+    return result == 0;
 }
 
 bool CFile::GetSize(uint64_t& size) const {

@@ -41,7 +41,8 @@ public:
     bool OpenCreateNew(const std::u16string& path);
     // Appends to the file, creating it when missing.
     bool OpenAppend(const std::u16string& path);
-    void Close();
+    // False when the system reports a failure on closing (a delayed write error).
+    bool Close();
     bool IsOpen() const { return m_fd >= 0; }
 
     bool GetSize(uint64_t& size) const;

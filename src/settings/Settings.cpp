@@ -7,6 +7,7 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
+#include "platform/WideChar.h"
 
 namespace {
 
@@ -17,48 +18,13 @@ constexpr int32_t kDefaultPageSize = 1000;
 constexpr int32_t kMinPageSize = 10;
 constexpr int32_t kMaxPageSize = 100000;
 
-bool IsTrimmedSpace(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool IsTrimmedSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 std::u16string ToUpperAsciiText(std::u16string text) {
-    for (char16_t& c : text) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-    }
+    for (char16_t& c : text) c = platform::ToUpperAscii(c);
     return text;
-}
-
-// The white space wcstol skips before a number, as the Windows runtime sees it.
-bool IsLeadingSpace(char16_t c) {
-    return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
-           (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
-           c == 0x205F || c == 0x3000;
-}
-
-// Digits as typed in an ini file: ASCII and the full-width ones an IME produces.
-int DigitValue(char16_t c) {
-    if (c >= u'0' && c <= u'9') return c - u'0';
-    if (c >= 0xFF10 && c <= 0xFF19) return c - 0xFF10;
-    return -1;
-}
-
-// wcstol(text, nullptr, 10) with a 32-bit long: stops at the first non-digit, 0 without
-// digits, saturates instead of wrapping.
-int32_t ParseInt32(const std::u16string& text) {
-    size_t i = 0;
-    while (i < text.size() && IsLeadingSpace(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    const int64_t limit = negative ? -static_cast<int64_t>(INT32_MIN) : INT32_MAX;
-    int64_t magnitude = 0;
-    for (; i < text.size(); ++i) {
-        int digit = DigitValue(text[i]);
-        if (digit < 0) break;
-        magnitude = magnitude * 10 + digit;
-        if (magnitude > limit) magnitude = limit;
-    }
-    return static_cast<int32_t>(negative ? -magnitude : magnitude);
 }
 
 bool EqualsIgnoreAsciiCase(const std::u16string& a, const char16_t* b) {
@@ -75,7 +41,7 @@ void ApplySetting(const std::u16string& key, const std::u16string& value, AppSet
     if (key == u"DEBUG") {
         s.debug = ParseFlag(value, false);
     } else if (key == u"PAGE_SIZE") {
-        s.pageSize = ParseInt32(value);
+        s.pageSize = platform::WideToInt32(value);
     } else if (key == u"CSV_DELIMITER") {
         s.csv.delimiter = EqualsIgnoreAsciiCase(value, u"TAB") ? u'\t' : u',';
     } else if (key == u"CSV_HEADER") {
@@ -89,9 +55,9 @@ void ApplySetting(const std::u16string& key, const std::u16string& value, AppSet
     } else if (key == u"LAST_DIR") {
         s.lastDir = value;
     } else if (key == u"WINDOW_WIDTH") {
-        s.windowWidth = ParseInt32(value);
+        s.windowWidth = platform::WideToInt32(value);
     } else if (key == u"WINDOW_HEIGHT") {
-        s.windowHeight = ParseInt32(value);
+        s.windowHeight = platform::WideToInt32(value);
     } else if (key == u"WINDOW_MAXIMIZED") {
         s.windowMaximized = ParseFlag(value, false);
     }
@@ -124,7 +90,15 @@ std::u16string DecimalText(int32_t value) {
     return std::u16string(narrow.begin(), narrow.end());
 }
 
-const char16_t* YesNo(bool value) { return value ? u"Y" : u"N"; }
+const char16_t* YesNo(bool value) {
+    return value ? u"Y" : u"N";
+}
+
+// A line break inside a value would end its line early and let the rest be read back as
+// another key (a folder name may hold one); such a value is not stored at all.
+std::u16string SingleLine(const std::u16string& value) {
+    return value.find_first_of(u"\r\n") == std::u16string::npos ? value : std::u16string();
+}
 
 std::u16string BuildSettingsText(const AppSettings& s) {
     const std::u16string rule = u";" + std::u16string(79, u'*');
@@ -141,9 +115,9 @@ std::u16string BuildSettingsText(const AppSettings& s) {
     line(std::u16string(u"CSV_DELIMITER=") + (s.csv.delimiter == u'\t' ? u"TAB" : u"COMMA"));
     line(std::u16string(u"CSV_HEADER=") + YesNo(s.csv.header));
     line(std::u16string(u"CSV_QUOTE_ALL=") + YesNo(s.csv.quoteAll));
-    line(u"CSV_ENCODING=" + s.csv.encoding);
-    line(u"CSV_NULL_TEXT=" + s.csv.nullText);
-    line(u"LAST_DIR=" + s.lastDir);
+    line(u"CSV_ENCODING=" + SingleLine(s.csv.encoding));
+    line(u"CSV_NULL_TEXT=" + SingleLine(s.csv.nullText));
+    line(u"LAST_DIR=" + SingleLine(s.lastDir));
     line(u"WINDOW_WIDTH=" + DecimalText(s.windowWidth));
     line(u"WINDOW_HEIGHT=" + DecimalText(s.windowHeight));
     line(std::u16string(u"WINDOW_MAXIMIZED=") + YesNo(s.windowMaximized));
@@ -217,6 +191,5 @@ bool SaveSettings(const std::u16string& path, const AppSettings& settings) {
     std::u16string text = BuildSettingsText(settings);
     platform::AppendUtf16AsUtf8(text.data(), text.size(), bytes);
     bool ok = file.WriteAll(bytes.data(), bytes.size());
-    file.Close();
-    return ok;
+    return file.Close() && ok;
 }

@@ -1,5 +1,3 @@
-#include "settings/Settings.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -7,33 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "settings/Settings.h"
+#include "support/ScopedEnv.h"
 #include "support/TestPaths.h"
 
 namespace {
-
-// Sets or clears an environment variable for one test and puts the old state back.
-class ScopedEnv {
-public:
-    explicit ScopedEnv(const char* name) : m_name(name) {
-        if (const char* old = std::getenv(name)) m_old = old;
-    }
-    ~ScopedEnv() {
-        if (m_old) {
-            ::setenv(m_name, m_old->c_str(), 1);
-        } else {
-            ::unsetenv(m_name);
-        }
-    }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-    void Set(const std::string& value) { ::setenv(m_name, value.c_str(), 1); }
-    void Unset() { ::unsetenv(m_name); }
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
 
 // A record in which every field differs from the defaults.
 AppSettings NonDefaultSettings() {
@@ -75,6 +51,12 @@ AppSettings LoadBytes(const std::string& bytes, AppSettings start = AppSettings(
 }
 
 const std::string kBom = "\xEF\xBB\xBF";
+
+// Bytes of a literal including any NUL inside it.
+template <size_t N>
+std::string Bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
 
 }  // namespace
 
@@ -124,6 +106,8 @@ TEST(SettingsTest, SpacesAroundTextValuesAreLostOnRoundTrip) {
 
 TEST(SettingsTest, DefaultFileHasExactBytes) {
     ScratchDir dir;
+    // A longer old file must not leave a tail behind.
+    dir.Write("Kalvex.ini", std::string(5000, '@'));
     ASSERT_TRUE(SaveSettings(dir.FileW("Kalvex.ini"), AppSettings()));
     const std::string rule = ";" + std::string(79, '*') + "\r\n";
     const std::string expected = kBom + rule + "; Kalvex 動作設定ファイル\r\n" + rule +
@@ -148,19 +132,25 @@ TEST(SettingsTest, SaveWritesNonDefaultValuesUnquoted) {
     for (const char* line :
          {"\nDEBUG=Y\r\n", "\nPAGE_SIZE=12345\r\n", "\nCSV_DELIMITER=TAB\r\n", "\nCSV_HEADER=N\r\n",
           "\nCSV_QUOTE_ALL=Y\r\n", "\nCSV_ENCODING=SJIS\r\n", "\nCSV_NULL_TEXT=(ヌル)\r\n",
-          "\nLAST_DIR=/home/ユーザー/dumps\r\n", "\nWINDOW_WIDTH=-20\r\n", "\nWINDOW_HEIGHT=900\r\n",
-          "\nWINDOW_MAXIMIZED=Y\r\n"}) {
+          "\nLAST_DIR=/home/ユーザー/dumps\r\n", "\nWINDOW_WIDTH=-20\r\n",
+          "\nWINDOW_HEIGHT=900\r\n", "\nWINDOW_MAXIMIZED=Y\r\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
 }
 
-TEST(SettingsTest, SaveTruncatesLongerOldFile) {
+TEST(SettingsTest, LineBreakInValueCannotPlantKeys) {
     ScratchDir dir;
-    dir.Write("Kalvex.ini", std::string(5000, 'x'));
-    ASSERT_TRUE(SaveSettings(dir.FileW("Kalvex.ini"), AppSettings()));
-    const std::string text = ReadFileBytes(dir.File("Kalvex.ini"));
-    EXPECT_EQ(text.find('x'), std::string::npos);
-    EXPECT_EQ(text.substr(text.size() - 20), "WINDOW_MAXIMIZED=N\r\n");
+    AppSettings s;
+    s.lastDir = u"/tmp/evil\nDEBUG=Y\r\nPAGE_SIZE=10/";
+    s.csv.nullText = u"a\rCSV_QUOTE_ALL=Y";
+    ASSERT_TRUE(SaveSettings(dir.FileW("Kalvex.ini"), s));
+    AppSettings loaded;
+    ASSERT_TRUE(LoadSettings(dir.FileW("Kalvex.ini"), loaded));
+    EXPECT_FALSE(loaded.debug);
+    EXPECT_FALSE(loaded.csv.quoteAll);
+    EXPECT_EQ(loaded.pageSize, 1000);
+    EXPECT_EQ(loaded.lastDir, u"");
+    EXPECT_EQ(loaded.csv.nullText, u"");
 }
 
 TEST(SettingsTest, SaveCreatesMissingNestedFolders) {
@@ -184,8 +174,8 @@ TEST(SettingsTest, SaveFailsWhenFolderCannotExist) {
 
 TEST(SettingsTest, MissingFileFailsAndKeepsRecord) {
     ScratchDir dir;
-    for (const std::string& path : {dir.File("none.ini"), dir.File("no/such/dir/Kalvex.ini"),
-                                    dir.Path(), std::string()}) {
+    for (const std::string& path :
+         {dir.File("none.ini"), dir.File("no/such/dir/Kalvex.ini"), dir.Path(), std::string()}) {
         AppSettings s = NonDefaultSettings();
         s.pageSize = 3;  // would be corrected by a load that went ahead
         EXPECT_FALSE(LoadSettings(U16(path), s)) << path;
@@ -201,10 +191,21 @@ TEST(SettingsTest, PageSizeIsParsedAndKeptInRange) {
         int32_t expected;
     };
     const Case cases[] = {
-        {"500", 500},       {"5", 1000},           {"9", 1000},         {"10", 10},
-        {"100000", 100000}, {"100001", 100000},    {"200000", 100000},  {"abc", 1000},
-        {"", 1000},         {"50rows", 50},        {" -7", 1000},       {"+500", 500},
-        {"0042", 42},       {"99999999999", 100000}, {"-99999999999", 1000}, {"１２３", 123},
+        {"500", 500},
+        {"5", 1000},
+        {"9", 1000},
+        {"10", 10},
+        {"100000", 100000},
+        {"100001", 100000},
+        {"200000", 100000},
+        {"abc", 1000},
+        {"", 1000},
+        {"50rows", 50},
+        {" -7", 1000},
+        {"+500", 500},
+        {"0042", 42},
+        {"99999999999", 100000},
+        {"-99999999999", 1000},
     };
     for (const Case& c : cases) {
         AppSettings s = LoadBytes(std::string("PAGE_SIZE=") + c.value + "\r\n");
@@ -246,8 +247,8 @@ TEST(SettingsTest, WindowSizesParseLikeWcstol) {
         {"-99999999999999999999999", INT32_MIN},
     };
     for (const Case& c : cases) {
-        AppSettings s = LoadBytes(std::string("WINDOW_WIDTH=") + c.value + "\nWINDOW_HEIGHT=" +
-                                  c.value + "\n");
+        AppSettings s =
+            LoadBytes(std::string("WINDOW_WIDTH=") + c.value + "\nWINDOW_HEIGHT=" + c.value + "\n");
         EXPECT_EQ(s.windowWidth, c.expected) << "WINDOW_WIDTH=" << c.value;
         EXPECT_EQ(s.windowHeight, c.expected) << "WINDOW_HEIGHT=" << c.value;
     }
@@ -269,8 +270,8 @@ TEST(SettingsTest, DelimiterIsTabOnlyForTab) {
         char16_t expected;
     };
     const Case cases[] = {
-        {"TAB", u'\t'},   {"tab", u'\t'},   {"Tab", u'\t'}, {"COMMA", u','},
-        {";", u','},      {"TABS", u','},   {"", u','},     {"\t", u','},
+        {"TAB", u'\t'}, {"tab", u'\t'}, {"Tab", u'\t'}, {"COMMA", u','},
+        {";", u','},    {"TABS", u','}, {"", u','},     {"\t", u','},
     };
     for (const Case& c : cases) {
         AppSettings start;
@@ -286,10 +287,9 @@ TEST(SettingsTest, EncodingIsUpperCasedAndChecked) {
         const char* expected;
     };
     const Case cases[] = {
-        {"SJIS", "SJIS"},       {"sjis", "SJIS"},       {"UTF8", "UTF8"},
-        {"utf8", "UTF8"},       {"UTF8BOM", "UTF8BOM"}, {"utf8bom", "UTF8BOM"},
-        {"UTF-8", "UTF8BOM"},   {"", "UTF8BOM"},        {"EUC-JP", "UTF8BOM"},
-        {"SJIS2", "UTF8BOM"},   {"ｓｊｉｓ", "UTF8BOM"},
+        {"SJIS", "SJIS"},       {"sjis", "SJIS"},       {"UTF8", "UTF8"},        {"utf8", "UTF8"},
+        {"UTF8BOM", "UTF8BOM"}, {"utf8bom", "UTF8BOM"}, {"UTF-8", "UTF8BOM"},    {"", "UTF8BOM"},
+        {"EUC-JP", "UTF8BOM"},  {"SJIS2", "UTF8BOM"},   {"ｓｊｉｓ", "UTF8BOM"},
     };
     for (const Case& c : cases) {
         AppSettings start;
@@ -415,8 +415,8 @@ TEST(SettingsTest, GarbageNeverCrashes) {
         "\xEF\xBB",
         "\xEF",
         std::string(100, '\0'),
-        std::string("DEBUG=Y\0\0\0\n", 11),
-        "\xFF\xFE\x00\x41\x00=\x00",
+        Bytes("DEBUG=Y\0\0\0\n"),
+        Bytes("\xFF\xFE\x00\x41\x00=\x00"),
         "PAGE_SIZE=\xF0\x9F\n\xC0\xAF=\xED\xA0\x80\n",
         std::string(70000, '='),
         std::string(70000, '\n'),
@@ -433,11 +433,8 @@ TEST(SettingsTest, GarbageNeverCrashes) {
 }
 
 TEST(SettingsTest, ValidLinesSurviveAmongBrokenOnes) {
-    AppSettings s = LoadBytes(std::string("\xFF\xFE garbage\n\0\0\n", 13) +
-                              "LAST_DIR=/d\xFF\n"
-                              "DEBUG=Y\0tail\n"
-                              "\x80\x81=1\n"
-                              "PAGE_SIZE=700");
+    AppSettings s = LoadBytes(
+        Bytes("\xFF\xFE garbage\n\0\0\nLAST_DIR=/d\xFF\nDEBUG=Y\0tail\n\x80\x81=1\nPAGE_SIZE=700"));
     EXPECT_EQ(U8(s.lastDir), "/d\xEF\xBF\xBD");
     EXPECT_TRUE(s.debug);
     EXPECT_EQ(s.pageSize, 700);
@@ -470,11 +467,8 @@ TEST(SettingsTest, SettingsPathFromEnvironment) {
     EXPECT_EQ(U8(GetSettingsPath()), fallback);
 
     // The limit counts characters, not UTF-8 bytes.
-    const std::string japanese = "/" + [] {
-        std::string s;
-        for (int i = 0; i < 258; ++i) s += "設";
-        return s;
-    }();
+    std::string japanese = "/";
+    for (int i = 0; i < 258; ++i) japanese += "設";
     ini.Set(japanese);
     EXPECT_EQ(U8(GetSettingsPath()), japanese);
 }
