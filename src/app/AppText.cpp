@@ -15,7 +15,9 @@ std::u16string FormatThousands(uint64_t n) {
 
 namespace {
 
-size_t LastSeparator(const std::u16string& path) { return path.find_last_of(u"\\/"); }
+size_t LastSeparator(const std::u16string& path) {
+    return path.find_last_of(u"\\/");
+}
 
 }  // namespace
 

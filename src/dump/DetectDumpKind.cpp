@@ -12,7 +12,9 @@ std::u16string CannotOpen(const std::u16string& path) {
     return u"ダンプファイルをオープンできません(" + path + u")。";
 }
 
-bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
+bool IsSeparator(char16_t c) {
+    return c == u'\\' || c == u'/';
+}
 
 bool EqualsTocDat(const std::u16string& name) {
     static const char16_t kToc[] = u"toc.dat";
@@ -45,7 +47,9 @@ bool DetectDumpKind(const std::u16string& path, DumpKind& kind, std::u16string& 
     }
     if (!toc.empty()) {
         if (platform::GetPathKind(toc) == platform::PathKind::Missing) {
-            error = u"フォルダに toc.dat がありません。pg_dump -Fd で出力したフォルダを指定してください。";
+            error =
+                u"フォルダに toc.dat がありません。pg_dump -Fd "
+                u"で出力したフォルダを指定してください。";
             return false;
         }
         kind = DumpKind::DirectoryDump;

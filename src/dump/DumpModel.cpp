@@ -1,9 +1,9 @@
 #include "dump/DumpModel.h"
 
+#include <utility>
+
 #include "plain/Encoding.h"
 #include "plain/SqlText.h"
-
-#include <utility>
 
 std::u16string TableEntry::QualifiedName() const {
     return schema.empty() ? name : schema + u"." + name;
@@ -40,7 +40,8 @@ void TableEntry::ApplyCopyColumns() {
     if (copyColumns.empty()) return;
     if (copyColumns.size() == columns.size()) {
         bool same = true;
-        for (size_t i = 0; i < columns.size() && same; ++i) same = columns[i].name == copyColumns[i];
+        for (size_t i = 0; i < columns.size() && same; ++i)
+            same = columns[i].name == copyColumns[i];
         if (same) return;
     }
     std::vector<ColumnInfo> ordered;
@@ -64,8 +65,8 @@ void TableEntry::ApplyCopyColumns() {
     columns = std::move(ordered);
 }
 
-std::u16string TableCatalogue::MakeKey(const std::u16string& database,
-                                       const std::u16string& schema, const std::u16string& name) {
+std::u16string TableCatalogue::MakeKey(const std::u16string& database, const std::u16string& schema,
+                                       const std::u16string& name) {
     std::u16string key;
     key.reserve(database.size() + schema.size() + name.size() + 2);
     key += database;
@@ -76,8 +77,7 @@ std::u16string TableCatalogue::MakeKey(const std::u16string& database,
     return key;
 }
 
-const TableEntry* TableCatalogue::Find(const std::u16string& database,
-                                       const std::u16string& schema,
+const TableEntry* TableCatalogue::Find(const std::u16string& database, const std::u16string& schema,
                                        const std::u16string& name) const {
     auto it = m_index.find(MakeKey(database, schema, name));
     if (it != m_index.end()) return &m_entries[it->second];
@@ -94,8 +94,8 @@ TableEntry* TableCatalogue::Find(const std::u16string& database, const std::u16s
     return const_cast<TableEntry*>(std::as_const(*this).Find(database, schema, name));
 }
 
-TableEntry& TableCatalogue::FindOrAdd(const std::u16string& database,
-                                      const std::u16string& schema, const std::u16string& name) {
+TableEntry& TableCatalogue::FindOrAdd(const std::u16string& database, const std::u16string& schema,
+                                      const std::u16string& name) {
     if (TableEntry* found = Find(database, schema, name)) return *found;
     TableEntry entry;
     entry.database = database;

@@ -16,14 +16,14 @@ struct ColumnInfo {
 
 // The dump-level properties.
 struct DumpInfo {
-    std::u16string formatName;     // "Custom", "Directory", "Plain SQL", "Plain SQL (gzip)"
+    std::u16string formatName;  // "Custom", "Directory", "Plain SQL", "Plain SQL (gzip)"
     std::u16string database;
     std::u16string serverVersion;
     std::u16string dumpVersion;
-    std::u16string encoding;       // PostgreSQL encoding name as the dump writes it
+    std::u16string encoding;  // PostgreSQL encoding name as the dump writes it
     int32_t codePage = 65001;
-    std::u16string createdAt;      // "YYYY/MM/DD hh:mm:ss"
-    std::u16string compression;    // "none", "gzip", "lz4", "zstd", "unknown(N)"
+    std::u16string createdAt;               // "YYYY/MM/DD hh:mm:ss"
+    std::u16string compression;             // "none", "gzip", "lz4", "zstd", "unknown(N)"
     std::vector<std::u16string> databases;  // whole-cluster scripts, first appearance order
     bool isCluster = false;
 };

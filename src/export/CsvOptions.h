@@ -4,7 +4,7 @@
 
 // The CSV format options; they live in the settings so the next export starts from them.
 struct CsvOptions {
-    char16_t delimiter = u',';        // ',' or '\t'
+    char16_t delimiter = u',';  // ',' or '\t'
     bool header = true;
     bool quoteAll = false;
     std::u16string encoding = u"UTF8BOM";  // "UTF8BOM", "UTF8" or "SJIS"

@@ -64,9 +64,9 @@ size_t FindTypeEnd(const std::string& element, size_t from) {
         } else if (depth == 0 && IsSqlWordChar(static_cast<unsigned char>(c)) &&
                    (i == 0 || !IsSqlWordChar(static_cast<unsigned char>(element[i - 1])))) {
             std::string word = ReadWordUpper(element, i);
-            if (IsOneOf(word, {"NOT", "NULL", "DEFAULT", "GENERATED", "COLLATE", "CONSTRAINT",
-                               "CHECK", "REFERENCES", "PRIMARY", "UNIQUE", "STORAGE",
-                               "COMPRESSION", "OPTIONS"})) {
+            if (IsOneOf(word,
+                        {"NOT", "NULL", "DEFAULT", "GENERATED", "COLLATE", "CONSTRAINT", "CHECK",
+                         "REFERENCES", "PRIMARY", "UNIQUE", "STORAGE", "COMPRESSION", "OPTIONS"})) {
                 return i;
             }
         }
@@ -137,10 +137,9 @@ bool ParseCreateTable(const std::string& statement, std::string& schema, std::st
 
 bool IsNumericType(const ColumnInfo& column) {
     static const char16_t* const kNames[] = {
-        u"integer", u"int",     u"int2",     u"int4",      u"int8",
-        u"smallint", u"bigint", u"numeric",  u"decimal",   u"real",
-        u"float",   u"double precision", u"serial", u"bigserial", u"smallserial",
-        u"money",   u"oid"};
+        u"integer", u"int",       u"int2",        u"int4",  u"int8",  u"smallint",
+        u"bigint",  u"numeric",   u"decimal",     u"real",  u"float", u"double precision",
+        u"serial",  u"bigserial", u"smallserial", u"money", u"oid"};
     std::u16string type = LowerAscii(column.type);
     // Arrays of numbers are shown as text, never right-aligned.
     if (type.find(u'[') != std::u16string::npos) return false;

@@ -2,17 +2,22 @@
 
 namespace {
 
-char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 }  // namespace
 
-bool IsSqlSpace(unsigned char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsSqlSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 bool IsSqlWordChar(unsigned char c) {
-    // Bytes from 0x80 on belong to multibyte characters; treating them as word bytes keeps
-    // Shift_JIS trail bytes such as 0x5C from ever being looked at on their own here.
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           c == '_' || c >= 0x80;
+    // Bytes from 0x80 on start or continue a multibyte character, so non-ASCII names read
+    // as words. A Shift_JIS trail byte below 0x80 (0x5C in 表) still ends the word, which
+    // is harmless because pg_dump always quotes non-ASCII names.
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c >= 0x80;
 }
 
 void SkipSqlSpace(const std::string& text, size_t& pos) {

@@ -4,8 +4,9 @@
 #include <string>
 
 // Conversion between bytes in a Windows code page and UTF-16. Code pages keep their
-// Windows numbers; 65001 goes through the own UTF-8 codec, every other one through
-// iconv with descriptors cached per thread and code page.
+// Windows numbers; 65001 goes through the own UTF-8 codec, 1252 through an own table (every
+// byte is one character, as on Windows), every other one through iconv with descriptors
+// cached per thread, code page and direction.
 namespace platform {
 
 constexpr int kCodePageUtf8 = 65001;

@@ -11,7 +11,9 @@
 
 namespace platform {
 
-std::string PathToNative(const std::u16string& path) { return Utf16ToUtf8(path); }
+std::string PathToNative(const std::u16string& path) {
+    return Utf16ToUtf8(path);
+}
 
 PathKind GetPathKind(const std::u16string& path) {
     if (path.empty()) return PathKind::Missing;

@@ -21,8 +21,8 @@ LocalTime GetLocalTime() {
 
 std::u16string FormatDateTime(const LocalTime& t) {
     char buffer[64];
-    int n = std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d %02d:%02d:%02d", t.year,
-                          t.month, t.day, t.hour, t.minute, t.second);
+    int n = std::snprintf(buffer, sizeof buffer, "%04d/%02d/%02d %02d:%02d:%02d", t.year, t.month,
+                          t.day, t.hour, t.minute, t.second);
     std::u16string out;
     for (int i = 0; i < n && i < static_cast<int>(sizeof buffer); ++i) out += buffer[i];
     return out;

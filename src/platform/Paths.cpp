@@ -33,7 +33,9 @@ std::u16string GetSystemTempPath() {
     return u"/tmp/";
 }
 
-std::u16string GetKalvexTempFolder() { return GetSystemTempPath() + u"Kalvex/"; }
+std::u16string GetKalvexTempFolder() {
+    return GetSystemTempPath() + u"Kalvex/";
+}
 
 std::u16string GetConfigFolder() {
     std::u16string base;
@@ -51,6 +53,8 @@ std::u16string GetExecutablePath() {
     return Utf8ToUtf16(buffer.data(), static_cast<size_t>(n));
 }
 
-uint32_t GetCurrentProcessId() { return static_cast<uint32_t>(::getpid()); }
+uint32_t GetCurrentProcessId() {
+    return static_cast<uint32_t>(::getpid());
+}
 
 }  // namespace platform

@@ -7,13 +7,13 @@
 
 // The user settings, stored as KEY=VALUE lines in Kalvex.ini.
 struct AppSettings {
-    bool debug = false;                 // DEBUG
-    int32_t pageSize = 1000;            // PAGE_SIZE, 10..100000 after loading
-    CsvOptions csv;                     // CSV_*
-    std::u16string lastDir;             // LAST_DIR
-    int32_t windowWidth = 0;            // WINDOW_WIDTH
-    int32_t windowHeight = 0;           // WINDOW_HEIGHT
-    bool windowMaximized = false;       // WINDOW_MAXIMIZED
+    bool debug = false;            // DEBUG
+    int32_t pageSize = 1000;       // PAGE_SIZE, 10..100000 after loading
+    CsvOptions csv;                // CSV_*
+    std::u16string lastDir;        // LAST_DIR
+    int32_t windowWidth = 0;       // WINDOW_WIDTH
+    int32_t windowHeight = 0;      // WINDOW_HEIGHT
+    bool windowMaximized = false;  // WINDOW_MAXIMIZED
 };
 
 // KALVEX_INIFILE_PATH when set and not empty, else Kalvex.ini in the configuration folder.

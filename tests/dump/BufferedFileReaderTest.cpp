@@ -1,10 +1,9 @@
-#include "dump/BufferedFileReader.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <fstream>
 
+#include "dump/BufferedFileReader.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -139,12 +138,10 @@ TEST(BufferedFileReaderTest, DirectWindowAccessAndReopen) {
 TEST(BufferedFileReaderTest, OverlongLineIsRefused) {
     ScratchDir dir;
     std::string path = dir.File("huge.bin");
-    {
-        std::ofstream f(path, std::ios::binary);
-    }
+    { std::ofstream f(path, std::ios::binary); }
     // A sparse file of NUL bytes: no LF anywhere, and cheap to make.
-    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(BufferedFileReader::kMaxLineLength +
-                                                          3 * kWindow)),
+    ASSERT_EQ(::truncate(path.c_str(),
+                         static_cast<off_t>(BufferedFileReader::kMaxLineLength + 3 * kWindow)),
               0);
     BufferedFileReader r;
     ASSERT_TRUE(r.Open(U16(path)));

@@ -1,5 +1,3 @@
-#include "dump/DetectDumpKind.h"
-
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -8,6 +6,8 @@
 
 #include <filesystem>
 
+#include "dump/DetectDumpKind.h"
+#include "support/Fixtures.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -39,7 +39,9 @@ Outcome Detect(const std::u16string& path) {
     return o;
 }
 
-Outcome Detect(const std::string& path) { return Detect(U16(path)); }
+Outcome Detect(const std::string& path) {
+    return Detect(U16(path));
+}
 
 }  // namespace
 
@@ -73,8 +75,11 @@ TEST(DetectDumpKindTest, ClassifiesByLeadingBytes) {
         {"shorttar", tarHeader.substr(0, 261), false, DumpKind::PlainSql, kNotDump},
         {"late-nul", lateNul, true, DumpKind::PlainSql, u""},
         {"empty", "", false, DumpKind::PlainSql, kEmpty},
-        {"binary", std::string("\x7f" "ELF\x02\x01\x01\x00", 8), false, DumpKind::PlainSql,
-         kNotDump},
+        {"binary",
+         std::string("\x7f"
+                     "ELF\x02\x01\x01\x00",
+                     8),
+         false, DumpKind::PlainSql, kNotDump},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -143,4 +148,34 @@ TEST(DetectDumpKindTest, MissingAndUnreadablePaths) {
         ::chmod(locked.c_str(), 0);
         EXPECT_EQ(Detect(locked).error, CannotOpen(U16(locked)));
     }
+}
+
+TEST(DetectDumpKindTest, EveryFixtureDumpMadeByPostgres) {
+    const std::vector<FixtureDump> dumps = LoadFixtureDumps();
+    ASSERT_GE(dumps.size(), 20u);
+    for (const FixtureDump& d : dumps) {
+        SCOPED_TRACE(d.file);
+        const std::string path = FixturePath("dumps/" + d.file);
+        Outcome o = Detect(path);
+        if (d.format == "tar") {
+            EXPECT_FALSE(o.ok);
+            EXPECT_EQ(o.error, kTar);
+            continue;
+        }
+        ASSERT_TRUE(o.ok) << U8(o.error);
+        if (d.format == "custom") {
+            EXPECT_EQ(o.kind, DumpKind::CustomArchive);
+        } else if (d.format == "directory") {
+            EXPECT_EQ(o.kind, DumpKind::DirectoryDump);
+            EXPECT_EQ(o.toc, U16(path + "/toc.dat"));
+        } else if (d.compression == "gzip") {
+            EXPECT_EQ(o.kind, DumpKind::GzipPlainSql);
+        } else {
+            EXPECT_EQ(o.kind, DumpKind::PlainSql);
+        }
+    }
+    // Choosing the toc.dat inside the folder opens the same directory dump.
+    Outcome toc = Detect(FixturePath("dumps/kx_main.dir/toc.dat"));
+    ASSERT_TRUE(toc.ok);
+    EXPECT_EQ(toc.kind, DumpKind::DirectoryDump);
 }

@@ -69,7 +69,11 @@ TEST(SqlTextReadIdentifier, Cases) {
         {"\"unterminated", false, "", 0},
         {"   ", false, "", 3},
         {"(a)", false, "", 0},
-        {"\x83\x5C\x83\x5Ctbl(", true, "\x83\x5C\x83\x5Ctbl", 7},
+        // Shift_JIS: lead bytes are word bytes; a 0x5C trail byte needs the quotes pg_dump
+        // writes around every non-ASCII name.
+        {"\x83\x41\x83\x8Btbl(", true, "\x83\x41\x83\x8Btbl", 7},
+        {"\"\x83\x5C\x83\x5C\"(", true, "\x83\x5C\x83\x5C", 6},
+        {"\x83\x5C", true, "\x83", 1},
     };
     for (const Case& c : cases) {
         size_t pos = 0;
@@ -104,7 +108,7 @@ TEST(SqlTextReadQualifiedName, Cases) {
         {"s.(", false, "", "", ""},
         {"a.b.(", false, "", "", ""},
         {"(x)", false, "", "", ""},
-        {"\"\xe8\xa1\xa8\".\x83\x5C", true, "\xe8\xa1\xa8", "\x83\x5C", ""},
+        {"\"\xe8\xa1\xa8\".\"\x83\x5C\"", true, "\xe8\xa1\xa8", "\x83\x5C", ""},
     };
     for (const Case& c : cases) {
         size_t pos = 0;
@@ -167,7 +171,8 @@ TEST(SqlTextSplitTopLevel, Cases) {
         {"\"it's\" int, b int", {"\"it's\" int", "b int"}},
         // Parentheses inside quotes do not count.
         {"a DEFAULT '(', b int", {"a DEFAULT '('", "b int"}},
-        {"CHECK ((a > 0) AND (b < f(1, 2))), c int", {"CHECK ((a > 0) AND (b < f(1, 2)))", "c int"}},
+        {"CHECK ((a > 0) AND (b < f(1, 2))), c int",
+         {"CHECK ((a > 0) AND (b < f(1, 2)))", "c int"}},
         // Pieces ended by a comma are kept even when empty; a trailing empty one is not.
         {"a,,b,", {"a", "", "b"}},
         {", ", {""}},

@@ -12,7 +12,9 @@ std::string FixturePath(const std::string& relative) {
     return std::string(KALVEX_FIXTURES_DIR) + "/" + relative;
 }
 
-std::u16string FixturePathW(const std::string& relative) { return U16(FixturePath(relative)); }
+std::u16string FixturePathW(const std::string& relative) {
+    return U16(FixturePath(relative));
+}
 
 ScratchDir::ScratchDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "kalvex-test-XXXXXX").string();
@@ -31,7 +33,9 @@ ScratchDir::~ScratchDir() {
     std::filesystem::remove_all(m_path, ec);
 }
 
-std::u16string ScratchDir::FileW(const std::string& name) const { return U16(File(name)); }
+std::u16string ScratchDir::FileW(const std::string& name) const {
+    return U16(File(name));
+}
 
 std::string ScratchDir::Write(const std::string& name, const std::string& bytes) const {
     std::string path = File(name);
@@ -47,5 +51,9 @@ std::string ReadFileBytes(const std::string& path) {
     return ss.str();
 }
 
-std::u16string U16(const std::string& utf8) { return platform::Utf8ToUtf16(utf8); }
-std::string U8(const std::u16string& text) { return platform::Utf16ToUtf8(text); }
+std::u16string U16(const std::string& utf8) {
+    return platform::Utf8ToUtf16(utf8);
+}
+std::string U8(const std::u16string& text) {
+    return platform::Utf16ToUtf8(text);
+}

@@ -1,0 +1,71 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+
+#include "support/TestPaths.h"
+
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+CliResult RunCli(const std::string& args) {
+    ScratchDir dir;
+    std::string command = ShellQuote(KALVEX_CLI_PATH) + " " + args + " >" +
+                          ShellQuote(dir.File("out")) + " 2>" + ShellQuote(dir.File("err"));
+    CliResult r;
+    int status = std::system(command.c_str());
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = ReadFileBytes(dir.File("out"));
+    r.err = ReadFileBytes(dir.File("err"));
+    return r;
+}
+
+}  // namespace
+
+TEST(CliDetectTest, PrintsKindOrRefusal) {
+    CliResult custom = RunCli("detect " + ShellQuote(FixturePath("dumps/kx_main.custom.dump")));
+    EXPECT_EQ(custom.exitCode, 0);
+    EXPECT_EQ(custom.out, "custom archive\n");
+
+    const std::string dir = FixturePath("dumps/kx_main.dir");
+    CliResult directory = RunCli("detect " + ShellQuote(dir));
+    EXPECT_EQ(directory.exitCode, 0);
+    EXPECT_EQ(directory.out, "directory dump: " + dir + "/toc.dat\n");
+
+    CliResult gz = RunCli("detect " + ShellQuote(FixturePath("dumps/kx_main.sql.gz")));
+    EXPECT_EQ(gz.out, "plain SQL script (gzip)\n");
+    CliResult plain = RunCli("detect " + ShellQuote(FixturePath("dumps/kx_main.sql")));
+    EXPECT_EQ(plain.out, "plain SQL script\n");
+
+    CliResult tar = RunCli("detect " + ShellQuote(FixturePath("dumps/kx_main.tar")));
+    EXPECT_EQ(tar.exitCode, 1);
+    EXPECT_TRUE(tar.out.empty());
+    EXPECT_EQ(tar.err,
+              "tar 形式(pg_dump -Ft)のダンプは対象外です。-Fc(Custom)、-Fd(Directory)、-Fp(Plain "
+              "SQL)で出力してください。\n");
+
+    CliResult missing = RunCli("detect /nonexistent/ダンプ.dump");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "ダンプファイルをオープンできません(/nonexistent/ダンプ.dump)。\n");
+}
+
+TEST(CliDetectTest, UsageErrorsExitTwo) {
+    EXPECT_EQ(RunCli("").exitCode, 2);
+    EXPECT_EQ(RunCli("detect").exitCode, 2);
+    EXPECT_EQ(RunCli("detect a b").exitCode, 2);
+    EXPECT_EQ(RunCli("frobnicate x").exitCode, 2);
+    CliResult help = RunCli("--help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("detect PATH"), std::string::npos);
+}
