@@ -14,6 +14,13 @@ const char kUsage[] =
     "commands:\n"
     "  detect PATH    print the kind of dump at PATH (custom archive, directory dump\n"
     "                 with its toc.dat, gzip-compressed or plain SQL script)\n"
+    "  info [--tsv] DUMP\n"
+    "                 open and scan the dump; print its properties and one line per\n"
+    "                 table: name, row count (? when unknown), columns, data kind.\n"
+    "                 --tsv prints key<TAB>value lines, an empty line, then a header\n"
+    "                 database<TAB>schema<TAB>table<TAB>rows<TAB>columns<TAB>data and one\n"
+    "                 line per table (backslash, TAB, LF, CR in names escaped as \\\\ \\t \\n "
+    "\\r)\n"
     "\n"
     "Output is UTF-8. Errors print a message on stderr and exit 1; usage errors exit 2.\n";
 
@@ -24,6 +31,7 @@ struct Command {
 
 const Command kCommands[] = {
     {"detect", RunDetectCommand},
+    {"info", RunInfoCommand},
 };
 
 }  // namespace

@@ -228,6 +228,12 @@ int WideToInt32(const std::u16string& text) {
     return static_cast<int>(std::min(magnitude, kLimit - 1));
 }
 
+std::u16string FormatDecimal(int64_t value) {
+    char buffer[24];
+    int n = std::snprintf(buffer, sizeof buffer, "%lld", static_cast<long long>(value));
+    return std::u16string(buffer, buffer + n);
+}
+
 std::u16string FormatDouble15g(double value) {
     // glibc prints "inf", "-inf", "nan" and "-nan" for the special values; they are kept.
     char buffer[32];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 // Character classes and number conversions over UTF-16 code units, with the behaviour
@@ -29,6 +30,9 @@ size_t WideToDouble(const char16_t* text, size_t length, double& value);
 // Reads a decimal integer the way wcstol does: optional leading space and sign, digits up
 // to the first other character; 0 when there are none; saturates at the 32-bit limits.
 int WideToInt32(const std::u16string& text);
+
+// Signed decimal without grouping: -12345.
+std::u16string FormatDecimal(int64_t value);
 
 // printf("%.15g") of a double, as wide text.
 std::u16string FormatDouble15g(double value);

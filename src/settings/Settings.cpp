@@ -85,11 +85,6 @@ bool ReadAllBytes(const std::u16string& path, std::string& bytes) {
     }
 }
 
-std::u16string DecimalText(int32_t value) {
-    std::string narrow = std::to_string(value);
-    return std::u16string(narrow.begin(), narrow.end());
-}
-
 const char16_t* YesNo(bool value) {
     return value ? u"Y" : u"N";
 }
@@ -111,15 +106,15 @@ std::u16string BuildSettingsText(const AppSettings& s) {
     line(u"; Kalvex 動作設定ファイル");
     line(rule);
     line(std::u16string(u"DEBUG=") + YesNo(s.debug));
-    line(u"PAGE_SIZE=" + DecimalText(s.pageSize));
+    line(u"PAGE_SIZE=" + platform::FormatDecimal(s.pageSize));
     line(std::u16string(u"CSV_DELIMITER=") + (s.csv.delimiter == u'\t' ? u"TAB" : u"COMMA"));
     line(std::u16string(u"CSV_HEADER=") + YesNo(s.csv.header));
     line(std::u16string(u"CSV_QUOTE_ALL=") + YesNo(s.csv.quoteAll));
     line(u"CSV_ENCODING=" + SingleLine(s.csv.encoding));
     line(u"CSV_NULL_TEXT=" + SingleLine(s.csv.nullText));
     line(u"LAST_DIR=" + SingleLine(s.lastDir));
-    line(u"WINDOW_WIDTH=" + DecimalText(s.windowWidth));
-    line(u"WINDOW_HEIGHT=" + DecimalText(s.windowHeight));
+    line(u"WINDOW_WIDTH=" + platform::FormatDecimal(s.windowWidth));
+    line(u"WINDOW_HEIGHT=" + platform::FormatDecimal(s.windowHeight));
     line(std::u16string(u"WINDOW_MAXIMIZED=") + YesNo(s.windowMaximized));
     return text;
 }

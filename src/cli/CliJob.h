@@ -1,0 +1,31 @@
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "jobs/JobContext.h"
+
+// The job context of the command line: progress on stderr when it is a terminal, and
+// Ctrl+C (SIGINT) as the cancel request.
+class CCliJobContext : public IJobContext {
+public:
+    CCliJobContext();
+    ~CCliJobContext() override;
+    CCliJobContext(const CCliJobContext&) = delete;
+    CCliJobContext& operator=(const CCliJobContext&) = delete;
+
+    bool IsCancelled() const override;
+    void SetMessage(const std::u16string& text) override;
+    void SetProgress(int percent) override;
+
+    // Clears the progress line before other output goes to stderr.
+    void EndProgress();
+
+private:
+    void Draw();
+
+    bool m_terminal = false;
+    bool m_drawn = false;
+    std::u16string m_message;
+    int m_percent = -1;
+};

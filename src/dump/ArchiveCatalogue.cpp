@@ -1,0 +1,146 @@
+// Turning the table of contents into tables, their DDL and the list of schema objects.
+#include <algorithm>
+#include <cstring>
+
+#include "dump/ArchiveDump.h"
+#include "plain/Encoding.h"
+#include "plain/SqlText.h"
+
+namespace {
+
+bool IsIgnoredKind(const std::string& desc) {
+    static const char* const kIgnored[] = {"ENCODING", "STDSTRINGS",    "SEARCHPATH",  "BLOBS",
+                                           "BLOB",     "BLOB METADATA", "SEQUENCE SET"};
+    return std::any_of(std::begin(kIgnored), std::end(kIgnored),
+                       [&](const char* kind) { return desc == kind; });
+}
+
+// Statements that belong to one table and are shown with its DDL.
+bool IsAttachableKind(const std::string& desc) {
+    static const char* const kAttachable[] = {"CONSTRAINT",   "FK CONSTRAINT", "CHECK CONSTRAINT",
+                                              "INDEX",        "COMMENT",       "TRIGGER",
+                                              "TABLE ATTACH", "DEFAULT",       "INDEX ATTACH"};
+    return std::any_of(std::begin(kAttachable), std::end(kAttachable),
+                       [&](const char* kind) { return desc == kind; });
+}
+
+bool StartsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
+
+// The column list of a COPY statement, when the statement has one.
+bool ParseCopyColumns(const std::string& copyStmt, std::vector<std::string>& names) {
+    size_t pos = 0;
+    if (!MatchKeyword(copyStmt, pos, "COPY")) return false;
+    std::string schema, table;
+    if (!ReadQualifiedName(copyStmt, pos, schema, table)) return false;
+    return ReadColumnList(copyStmt, pos, names);
+}
+
+}  // namespace
+
+bool FindOwningTable(const std::string& statement, std::string& schema, std::string& name) {
+    const std::string upper = ToUpperAscii(statement);
+    size_t pos = 0;
+    if (StartsWith(upper, "ALTER TABLE")) {
+        pos = 11;
+        MatchKeyword(statement, pos, "ONLY");
+        MatchKeyword(statement, pos, "IF");
+        MatchKeyword(statement, pos, "EXISTS");
+        return ReadQualifiedName(statement, pos, schema, name);
+    }
+    if (StartsWith(upper, "COMMENT ON TABLE")) {
+        pos = 16;
+        return ReadQualifiedName(statement, pos, schema, name);
+    }
+    if (StartsWith(upper, "COMMENT ON COLUMN")) {
+        pos = 17;
+        std::string a, b;
+        if (!ReadIdentifier(statement, pos, a)) return false;
+        if (pos >= statement.size() || statement[pos] != '.') return false;
+        ++pos;
+        if (!ReadIdentifier(statement, pos, b)) return false;
+        if (pos < statement.size() && statement[pos] == '.') {
+            schema = a;
+            name = b;
+        } else {
+            schema.clear();
+            name = a;
+        }
+        return true;
+    }
+    if (StartsWith(upper, "CREATE") && upper.find("INDEX") != std::string::npos) {
+        size_t on = upper.find(" ON ");
+        if (on == std::string::npos) return false;
+        pos = on + 4;
+        MatchKeyword(statement, pos, "ONLY");
+        return ReadQualifiedName(statement, pos, schema, name);
+    }
+    if (StartsWith(upper, "CREATE TRIGGER")) {
+        size_t on = upper.find(" ON ");
+        if (on == std::string::npos) return false;
+        pos = on + 4;
+        return ReadQualifiedName(statement, pos, schema, name);
+    }
+    return false;
+}
+
+void CArchiveDump::BuildCatalogue() {
+    m_tables.Clear();
+    m_ddlObjects.clear();
+    const int cp = m_codePage;
+
+    for (const TocEntry& e : m_toc) {
+        if (e.desc != "TABLE") continue;
+        TableEntry& table = m_tables.FindOrAdd(u"", ToWide(e.schema, cp), ToWide(e.tag, cp));
+        std::string schema, name;
+        std::vector<ColumnDefinition> columns;
+        if (ParseCreateTable(e.defn, schema, name, columns) && !columns.empty()) {
+            table.SetColumns(columns, cp);
+        }
+        table.ddl = TrimDefinition(ToWide(e.defn, cp)) + u"\r\n";
+    }
+
+    for (const TocEntry& e : m_toc) {
+        if (e.desc == "TABLE DATA") {
+            TableEntry& table = m_tables.FindOrAdd(u"", ToWide(e.schema, cp), ToWide(e.tag, cp));
+            table.dumpId = e.dumpId;
+            table.dataKind = TableDataKind_Copy;
+            if (m_isDirectory) {
+                table.dataFile = Utf8ToWide(e.fileName);
+            } else if (e.dataState == 2) {
+                table.dataOffset = e.dataOffset;
+            }
+            std::vector<std::string> names;
+            if (ParseCopyColumns(e.copyStmt, names)) {
+                table.copyColumns.clear();
+                for (const std::string& n : names) table.copyColumns.push_back(ToWide(n, cp));
+                table.ApplyCopyColumns();
+            }
+            continue;
+        }
+        if (IsIgnoredKind(e.desc) || e.defn.empty()) continue;
+
+        DdlObject object;
+        object.objectType = Utf8ToWide(e.desc);
+        object.schema = ToWide(e.schema, cp);
+        object.name = ToWide(e.tag, cp);
+        object.definition = TrimDefinition(ToWide(e.defn, cp));
+        const std::u16string definition = object.definition;
+        m_ddlObjects.push_back(std::move(object));
+
+        if (!IsAttachableKind(e.desc)) continue;
+        std::string ownerSchema, ownerName;
+        if (!FindOwningTable(e.defn, ownerSchema, ownerName)) continue;
+        const std::u16string wideName = ToWide(ownerName, cp);
+        TableEntry* table = m_tables.Find(u"", ToWide(ownerSchema, cp), wideName);
+        if (table == nullptr && !e.schema.empty()) {
+            table = m_tables.Find(u"", ToWide(e.schema, cp), wideName);
+        }
+        if (table != nullptr) table->ddl += u"\r\n" + definition + u"\r\n";
+    }
+
+    for (TableEntry& table : m_tables.Entries()) {
+        if (table.columns.empty() && !table.copyColumns.empty()) table.ApplyCopyColumns();
+    }
+}

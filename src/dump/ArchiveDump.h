@@ -1,0 +1,101 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "dump/DumpFile.h"
+#include "dump/DumpModel.h"
+
+class BufferedFileReader;
+
+// The archive header; everything after it is read with its integer and offset widths.
+struct ArchiveHeader {
+    int32_t vmaj = 0;
+    int32_t vmin = 0;
+    int32_t vrev = 0;
+    int32_t version = 0;  // vmaj * 65536 + vmin * 256 + vrev
+    int32_t intSize = 4;
+    int32_t offSize = 8;
+    int32_t compression = 0;  // 0 none, 1 gzip, 2 lz4, 3 zstd, else unknown
+    int64_t dataStart = 0;
+};
+
+// One entry of the table of contents, texts as stored (null strings kept empty).
+struct TocEntry {
+    int32_t dumpId = 0;
+    int32_t hadDumper = 0;
+    std::string tag;
+    std::string desc;
+    std::string defn;
+    std::string dropStmt;
+    std::string copyStmt;
+    std::string schema;
+    std::string tablespace;
+    std::string tableAm;
+    std::string owner;
+    int32_t section = 0;
+    int32_t relKind = 0;
+    int32_t dataState = 0;  // 1 position not set, 2 set, 3 no data; 0 in directory dumps
+    int64_t dataOffset = 0;
+    std::string fileName;
+};
+
+// Archive versions as one number, for the thresholds of the format.
+constexpr int32_t ArchiveVersion(int major, int minor, int revision = 0) {
+    return (major * 256 + minor) * 256 + revision;
+}
+
+// Custom archives (pg_dump -Fc) and directory dumps (pg_dump -Fd, through their toc.dat).
+class CArchiveDump : public IDumpFile {
+public:
+    CArchiveDump() = default;
+    ~CArchiveDump() override = default;
+
+    bool Open(const std::u16string& path, bool directory, std::u16string& error);
+
+    const std::u16string& GetPath() const override { return m_path; }
+    const DumpInfo& GetInfo() const override { return m_info; }
+    bool Scan(IJobContext* job, std::u16string& error) override;
+    std::vector<TableEntry>& GetTables() override { return m_tables.Entries(); }
+    const std::vector<DdlObject>& GetDdlObjects() const override { return m_ddlObjects; }
+    bool ReadTableData(const TableEntry& table, IDataSink& sink, IJobContext* job,
+                       std::u16string& error) override;
+    void SetLogger(DumpLogger logger) override { m_logger = std::move(logger); }
+
+    const ArchiveHeader& GetHeader() const { return m_header; }
+    const std::vector<TocEntry>& GetToc() const { return m_toc; }
+    const std::map<int32_t, int64_t>& GetBlockPositions() const { return m_blockPositions; }
+
+private:
+    bool ReadHeaderAndToc(std::u16string& error);
+    bool ReadTocEntry(BufferedFileReader& reader, TocEntry& entry, std::u16string& error);
+    void BuildCatalogue();
+    bool ScanDirectory(IJobContext* job, std::u16string& error);
+    bool ScanCustom(IJobContext* job, std::u16string& error);
+    bool ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
+                       std::u16string& error);
+    bool ReadDataFile(const std::u16string& fileName, IDataSink& sink, IJobContext* job,
+                      std::u16string& error);
+    bool ReadBlockAt(BufferedFileReader& reader, int64_t offset, const TableEntry& table,
+                     IDataSink& sink, IJobContext* job, std::u16string& error);
+    bool FindBlock(BufferedFileReader& reader, int32_t dumpId, int64_t& offset);
+    bool CheckCompressionSupported(std::u16string& error) const;
+    void Log(const std::u16string& line) const;
+
+    std::u16string m_path;
+    std::u16string m_dirPath;
+    bool m_isDirectory = false;
+    DumpInfo m_info;
+    TableCatalogue m_tables;
+    std::vector<DdlObject> m_ddlObjects;
+    std::vector<TocEntry> m_toc;
+    int32_t m_codePage = 65001;
+    DumpLogger m_logger;
+    ArchiveHeader m_header;
+    std::map<int32_t, int64_t> m_blockPositions;
+};
+
+// Which table an ALTER TABLE, COMMENT, CREATE INDEX or CREATE TRIGGER statement belongs to.
+bool FindOwningTable(const std::string& statement, std::string& schema, std::string& name);

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <string>
+
+#include "dump/DumpFile.h"
+#include "dump/InflateStream.h"
+
+namespace {
+
+const std::u16string kCorrupt =
+    u"圧縮データの展開に失敗しました(データが壊れているか、対応していない圧縮方式です)。";
+
+// windowBits 15: zlib wrapper; -15: raw deflate.
+std::string Deflate(const std::string& text, int windowBits) {
+    z_stream zs{};
+    EXPECT_EQ(deflateInit2(&zs, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&zs, text.size()), '\0');
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
+    zs.avail_in = static_cast<uInt>(text.size());
+    zs.next_out = reinterpret_cast<Bytef*>(out.data());
+    zs.avail_out = static_cast<uInt>(out.size());
+    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
+    out.resize(zs.total_out);
+    deflateEnd(&zs);
+    return out;
+}
+
+// Rows of COPY text: compressible, and larger than one 256 KiB output buffer.
+std::string Rows(size_t count) {
+    std::string s;
+    for (size_t i = 0; i < count; ++i)
+        s += std::to_string(i * 7919) + "\tname " + std::to_string(i) + "\n";
+    return s;
+}
+
+struct StringSink : IDataSink {
+    std::string data;
+    int writes = 0;
+    int refuseAt = -1;  // the write number that returns false
+    bool Write(const char* bytes, size_t length) override {
+        data.append(bytes, length);
+        return writes++ != refuseAt;
+    }
+};
+
+}  // namespace
+
+TEST(InflateStreamTest, EveryPieceSizeGivesTheSameOutput) {
+    const std::string text = Rows(40000);
+    ASSERT_GT(text.size(), 2 * InflateStream::kOutputSize);
+    for (bool raw : {false, true}) {
+        const std::string packed = Deflate(text, raw ? -15 : 15);
+        for (size_t piece = 1; piece <= 64; ++piece) {
+            InflateStream stream;
+            std::u16string error;
+            ASSERT_TRUE(stream.Init(raw, error));
+            StringSink sink;
+            for (size_t at = 0; at < packed.size(); at += piece) {
+                ASSERT_TRUE(stream.Inflate(packed.data() + at, std::min(piece, packed.size() - at),
+                                           sink, error));
+            }
+            ASSERT_TRUE(stream.Ended()) << piece;
+            EXPECT_EQ(stream.Leftover(), 0u);
+            ASSERT_EQ(sink.data, text) << "raw=" << raw << " piece=" << piece;
+        }
+    }
+}
+
+TEST(InflateStreamTest, SinkRefusalStopsAtOnceWithErrorUntouched) {
+    const std::string packed = Deflate(Rows(60000), 15);
+    InflateStream stream;
+    std::u16string error = u"unchanged";
+    ASSERT_TRUE(stream.Init(false, error));
+    StringSink sink;
+    sink.refuseAt = 0;
+    EXPECT_FALSE(stream.Inflate(packed.data(), packed.size(), sink, error));
+    EXPECT_EQ(sink.writes, 1);
+    EXPECT_EQ(sink.data.size(), InflateStream::kOutputSize);
+    EXPECT_EQ(error, u"unchanged");
+    EXPECT_FALSE(stream.Ended());
+}
+
+TEST(InflateStreamTest, DamagedOrMismatchedDataIsReported) {
+    const std::string zlibData = Deflate("hello, hello, hello", 15);
+    std::string badChecksum = zlibData;
+    badChecksum.back() ^= 0x55;
+    std::string badHeader = zlibData;
+    badHeader[1] ^= 0x01;
+    struct Case {
+        const char* name;
+        bool raw;
+        std::string data;
+    } cases[] = {
+        {"raw data as zlib", false, Deflate("hello", -15)},
+        {"zlib header flipped", false, badHeader},
+        {"adler32 wrong", false, badChecksum},
+        {"reserved block type", true, std::string("\xff\xff\xff\xff", 4)},
+        {"stored length mismatch", true, std::string("\x01\x05\x00\x00\x00", 5)},
+    };
+    for (const Case& c : cases) {
+        InflateStream stream;
+        std::u16string error;
+        ASSERT_TRUE(stream.Init(c.raw, error));
+        StringSink sink;
+        EXPECT_FALSE(stream.Inflate(c.data.data(), c.data.size(), sink, error)) << c.name;
+        EXPECT_EQ(error, kCorrupt) << c.name;
+    }
+}
+
+TEST(InflateStreamTest, InflateBeforeInitIsRefused) {
+    InflateStream stream;
+    StringSink sink;
+    std::u16string error;
+    EXPECT_FALSE(stream.Inflate("x", 1, sink, error));
+    EXPECT_EQ(error, u"展開ストリームが初期化されていません。");
+    EXPECT_EQ(sink.writes, 0);
+}
+
+TEST(InflateStreamTest, InputAfterTheEndIsOnlyCountedAsLeftover) {
+    const std::string text = "1\tone\n2\ttwo\n";
+    const std::string packed = Deflate(text, -15) + "TRAILER!";
+    InflateStream stream;
+    std::u16string error;
+    ASSERT_TRUE(stream.Init(true, error));
+    StringSink sink;
+    ASSERT_TRUE(stream.Inflate(packed.data(), packed.size(), sink, error));
+    EXPECT_TRUE(stream.Ended());
+    EXPECT_EQ(stream.Leftover(), 8u);
+    EXPECT_EQ(sink.data, text);
+
+    const int writes = sink.writes;
+    ASSERT_TRUE(stream.Inflate("more!", 5, sink, error));
+    EXPECT_EQ(stream.Leftover(), 5u);
+    EXPECT_EQ(sink.writes, writes);
+
+    // A new Init starts a fresh stream.
+    ASSERT_TRUE(stream.Init(true, error));
+    EXPECT_FALSE(stream.Ended());
+    EXPECT_EQ(stream.Leftover(), 0u);
+    sink.data.clear();
+    ASSERT_TRUE(stream.Inflate(packed.data(), packed.size(), sink, error));
+    EXPECT_EQ(sink.data, text);
+}
