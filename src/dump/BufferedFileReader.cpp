@@ -9,13 +9,17 @@ bool BufferedFileReader::Open(const std::u16string& path) {
         Close();
         return false;
     }
-    m_window = std::make_unique_for_overwrite<char[]>(kWindowSize);
+    // A small file needs no more window than its own size.
+    m_windowCapacity =
+        static_cast<size_t>(std::min<uint64_t>(kWindowSize, std::max<uint64_t>(m_fileSize, 4096)));
+    m_window = std::make_unique_for_overwrite<char[]>(m_windowCapacity);
     return true;
 }
 
 void BufferedFileReader::Close() {
     m_file.Close();
     m_window.reset();
+    m_windowCapacity = 0;
     m_fileSize = 0;
     m_windowOffset = m_windowFill = m_windowPos = 0;
     m_ioFailed = m_lineTooLong = false;
@@ -43,13 +47,13 @@ bool BufferedFileReader::Refill() {
     m_windowFill = kept;
     m_windowPos = 0;
     const uint64_t next = m_windowOffset + m_windowFill;
-    if (next >= m_fileSize || m_windowFill >= kWindowSize) return false;
+    if (next >= m_fileSize || m_windowFill >= m_windowCapacity) return false;
     if (!m_file.Seek(next)) {
         m_ioFailed = true;
         return false;
     }
     int64_t n = m_file.ReadFull(m_window.get() + m_windowFill,
-                                kWindowSize - static_cast<size_t>(m_windowFill));
+                                m_windowCapacity - static_cast<size_t>(m_windowFill));
     if (n < 0) {
         m_ioFailed = true;
         return false;

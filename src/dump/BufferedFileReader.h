@@ -58,6 +58,7 @@ private:
     platform::CFile m_file;
     uint64_t m_fileSize = 0;
     std::unique_ptr<char[]> m_window;
+    size_t m_windowCapacity = 0;
     uint64_t m_windowOffset = 0;
     uint64_t m_windowFill = 0;
     uint64_t m_windowPos = 0;

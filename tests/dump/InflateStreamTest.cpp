@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <string>
 
 #include "dump/DumpFile.h"
@@ -51,7 +52,8 @@ TEST(InflateStreamTest, EveryPieceSizeGivesTheSameOutput) {
     ASSERT_GT(text.size(), 2 * InflateStream::kOutputSize);
     for (bool raw : {false, true}) {
         const std::string packed = Deflate(text, raw ? -15 : 15);
-        for (size_t piece = 1; piece <= 64; ++piece) {
+        for (size_t piece = 1; piece <= 65; ++piece) {
+            if (piece == 65) piece = packed.size();
             InflateStream stream;
             std::u16string error;
             ASSERT_TRUE(stream.Init(raw, error));
@@ -63,6 +65,25 @@ TEST(InflateStreamTest, EveryPieceSizeGivesTheSameOutput) {
             ASSERT_TRUE(stream.Ended()) << piece;
             EXPECT_EQ(stream.Leftover(), 0u);
             ASSERT_EQ(sink.data, text) << "raw=" << raw << " piece=" << piece;
+        }
+    }
+}
+
+TEST(InflateStreamTest, OutputPendingAfterTheLastInputIsDelivered) {
+    // Long runs: the output buffer fills up in the middle of a match after zlib has taken
+    // all the input, so the rest of the match and the stream end come without new input.
+    const std::string text(2 * InflateStream::kOutputSize + 100, 'a');
+    for (bool raw : {false, true}) {
+        const std::string packed = Deflate(text, raw ? -15 : 15);
+        for (size_t cut = 1; cut < packed.size(); cut += cut < 48 ? 1 : 13) {
+            InflateStream stream;
+            std::u16string error;
+            ASSERT_TRUE(stream.Init(raw, error));
+            StringSink sink;
+            ASSERT_TRUE(stream.Inflate(packed.data(), cut, sink, error));
+            ASSERT_TRUE(stream.Inflate(packed.data() + cut, packed.size() - cut, sink, error));
+            ASSERT_TRUE(stream.Ended()) << "raw=" << raw << " cut=" << cut;
+            ASSERT_EQ(sink.data.size(), text.size());
         }
     }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "dump/LineCounter.h"
 
@@ -48,28 +49,5 @@ TEST(LineCounterTest, CountsRowsUpToTheEndMarkerHoweverTheTextIsCut) {
         std::vector<size_t> everyByte;
         for (size_t i = 1; i < t.size(); ++i) everyByte.push_back(i);
         EXPECT_EQ(CountInPieces(t, everyByte), c.lines) << t << " byte by byte";
-    }
-}
-
-TEST(LineCounterTest, NothingCountsAfterTheEndMarker) {
-    DumpUtil::CLineCounter counter;
-    EXPECT_TRUE(counter.Write(nullptr, 0));
-    EXPECT_TRUE(counter.Write("1\n2\n\\", 5));
-    EXPECT_TRUE(counter.Write(".", 1));
-    EXPECT_TRUE(counter.Write("\n3\n", 3));
-    EXPECT_TRUE(counter.Write("4\n5\n", 4));
-    EXPECT_EQ(counter.Lines(), 2u);
-}
-
-TEST(LineCounterTest, LongLinesAcrossManyPieces) {
-    // The head of a line must come from its first bytes, not from the piece edges.
-    std::string text =
-        std::string(100000, 'x') + "\n\\.y\n" + "\\" + std::string(5000, '.') + "\n" + "z\n";
-    for (size_t piece : {1u, 2u, 3u, 7u, 4096u}) {
-        DumpUtil::CLineCounter counter;
-        for (size_t at = 0; at < text.size(); at += piece) {
-            counter.Write(text.data() + at, std::min(piece, text.size() - at));
-        }
-        EXPECT_EQ(counter.Lines(), 4u) << piece;
     }
 }
