@@ -2,6 +2,7 @@
 JOBS ?= $(shell nproc)
 RUN_DIR := build/release
 TEST_DIR := build/test
+BENCH_DIR := build/bench
 SAMPLE ?= examples/sample.dump
 
 .PHONY: run test deps build bench clean
@@ -20,6 +21,12 @@ test: deps
 	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Release at -O2 without sanitizers, in its own folder; the archives are made once and kept.
+bench: deps
+	@cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKALVEX_SANITIZE=OFF -DKALVEX_BUILD_TESTS=OFF -DKALVEX_BUILD_BENCH=ON >/dev/null
+	@cmake --build $(BENCH_DIR) -j $(JOBS) --target kalvex_scan_bench
+	@KX_BENCH_BUILD=$(BENCH_DIR) bash scripts/bench.sh
 
 clean:
 	rm -rf build

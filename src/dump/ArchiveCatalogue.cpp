@@ -47,6 +47,8 @@ bool FindOwningTable(const std::string& statement, std::string& schema, std::str
         MatchKeyword(statement, pos, "ONLY");
         MatchKeyword(statement, pos, "IF");
         MatchKeyword(statement, pos, "EXISTS");
+        // PostgreSQL's own order is IF EXISTS ONLY.
+        MatchKeyword(statement, pos, "ONLY");
         return ReadQualifiedName(statement, pos, schema, name);
     }
     if (StartsWith(upper, "COMMENT ON TABLE")) {

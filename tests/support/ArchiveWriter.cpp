@@ -100,8 +100,9 @@ std::vector<PlacedBlock> PlaceBlocks(const ArchiveSpec& spec) {
         }
     } else {
         for (std::int64_t id : spec.blockOrder) {
-            auto it = std::find_if(spec.entries.begin(), spec.entries.end(),
-                                   [&](const TocEntrySpec& e) { return e.dumpId == id && e.block; });
+            auto it =
+                std::find_if(spec.entries.begin(), spec.entries.end(),
+                             [&](const TocEntrySpec& e) { return e.dumpId == id && e.block; });
             if (it != spec.entries.end()) add(*it);
         }
     }
@@ -295,7 +296,8 @@ TocEntrySpec& ArchiveSpec::AddTableData(const std::string& schema, const std::st
     e.desc = "TABLE DATA";
     e.section = kSectionData;
     e.defn.reset();
-    e.copyStmt = "COPY " + Qualified(schema, name) + " (" + CopyColumnList(columns) + ") FROM stdin;\n";
+    e.copyStmt =
+        "COPY " + Qualified(schema, name) + " (" + CopyColumnList(columns) + ") FROM stdin;\n";
     e.schema = schema;
     if (tableId != 0) {
         e.oid = Entry(tableId).oid;
@@ -448,8 +450,8 @@ std::string BuildHeader(const ArchiveSpec& spec, int formatCode, HeaderLayout* l
     return out;
 }
 
-void WriteTocEntry(std::string& out, const Encoding& enc, const TocEntrySpec& entry,
-                   bool directory, int offsetState, std::uint64_t offset, EntryLayout* layout) {
+void WriteTocEntry(std::string& out, const Encoding& enc, const TocEntrySpec& entry, bool directory,
+                   int offsetState, std::uint64_t offset, EntryLayout* layout) {
     EntryLayout pos;
     pos.dumpId = entry.dumpId;
     pos.start = out.size();
@@ -494,8 +496,8 @@ std::string StoredBytes(const BlockSpec& block, bool compress) {
     return compress ? ZlibCompress(block.data) : block.data;
 }
 
-void WriteBlock(std::string& out, const Encoding& enc, const BlockSpec& block,
-                std::int64_t dumpId, bool compressDefault, bool typeByte, BlockLayout* layout) {
+void WriteBlock(std::string& out, const Encoding& enc, const BlockSpec& block, std::int64_t dumpId,
+                bool compressDefault, bool typeByte, BlockLayout* layout) {
     BlockLayout pos;
     pos.type = block.type;
     pos.dumpId = dumpId;
@@ -530,14 +532,22 @@ void WriteBlock(std::string& out, const Encoding& enc, const BlockSpec& block,
 
     if (block.type == kBlockTableData) {
         const std::string stored = StoredBytes(block, compress);
-        chunks(stored, block.chunkSizes.empty() ? DefaultChunks(stored, compress) : block.chunkSizes,
+        chunks(stored,
+               block.chunkSizes.empty() ? DefaultChunks(stored, compress) : block.chunkSizes,
                block.terminated);
     } else if (block.type == kBlockLargeObjects) {
         for (const auto& object : block.objects) {
             WriteInt(out, enc, object.oid);
             const std::string stored = compress ? ZlibCompress(object.data) : object.data;
+            // pg_dump reads large objects 16 KiB at a time; compressed ones leave its
+            // deflate buffer in 4 KiB pieces.
             std::vector<std::size_t> sizes = object.chunkSizes;
-            if (sizes.empty() && !stored.empty()) sizes.push_back(stored.size());
+            if (sizes.empty()) {
+                const std::size_t piece = compress ? 4096 : 16384;
+                for (std::size_t done = 0; done < stored.size(); done += piece) {
+                    sizes.push_back(std::min(piece, stored.size() - done));
+                }
+            }
             chunks(stored, sizes, true);
         }
         if (block.terminated) WriteInt(out, enc, 0);
@@ -556,9 +566,8 @@ BuiltArchive Build(const ArchiveSpec& spec, bool directory) {
     BuiltArchive result;
     const Encoding enc = spec.GetEncoding();
     const bool gzip = spec.compression == Compression::Gzip;
-    const std::string header =
-        BuildHeader(spec, ChooseFormat(spec, directory ? kFormatDirectory : kFormatCustom),
-                    &result.header);
+    const std::string header = BuildHeader(
+        spec, ChooseFormat(spec, directory ? kFormatDirectory : kFormatCustom), &result.header);
 
     std::string data;
     std::vector<BlockLayout> blocks;

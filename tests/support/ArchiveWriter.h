@@ -82,7 +82,7 @@ std::string QuoteIdent(const std::string& name);
 struct LargeObject {
     std::int64_t oid = 0;
     std::string data;
-    std::vector<std::size_t> chunkSizes;  // raw chunk split; empty: one chunk
+    std::vector<std::size_t> chunkSizes;  // stored-byte split; empty: as pg_dump splits
 };
 
 struct BlockSpec {
