@@ -15,7 +15,7 @@ build: deps
 	@cmake --build $(RUN_DIR) -j $(JOBS)
 
 run: build
-	$(RUN_DIR)/bin/kalvex-cli detect $(SAMPLE)
+	$(RUN_DIR)/bin/kalvex-cli info $(SAMPLE)
 
 test: deps
 	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON >/dev/null

@@ -1,37 +1,7 @@
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-
+#include "support/CliRunner.h"
 #include "support/TestPaths.h"
-
-namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ShellQuote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += (c == '\'') ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-CliResult RunCli(const std::string& args) {
-    ScratchDir dir;
-    std::string command = ShellQuote(KALVEX_CLI_PATH) + " " + args + " >" +
-                          ShellQuote(dir.File("out")) + " 2>" + ShellQuote(dir.File("err"));
-    CliResult r;
-    int status = std::system(command.c_str());
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.out = ReadFileBytes(dir.File("out"));
-    r.err = ReadFileBytes(dir.File("err"));
-    return r;
-}
-
-}  // namespace
 
 TEST(CliDetectTest, PrintsKindOrRefusal) {
     CliResult custom = RunCli("detect " + ShellQuote(FixturePath("dumps/kx_main.custom.dump")));
