@@ -80,37 +80,37 @@ std::string Qualified(const std::string& schema, const std::string& name) {
     return QuoteIdent(schema) + "." + QuoteIdent(name);
 }
 
-int ChooseFormat(const ArchiveSpec& spec, int fallback) {
-    return spec.formatCode.value_or(fallback);
+int ChooseFormat(const ArchivePlan& plan, int fallback) {
+    return plan.formatCode.value_or(fallback);
 }
 
 struct PlacedBlock {
-    const BlockSpec* block;
+    const BlockPlan* block;
     std::int64_t dumpId;
 };
 
-std::vector<PlacedBlock> PlaceBlocks(const ArchiveSpec& spec) {
+std::vector<PlacedBlock> PlaceBlocks(const ArchivePlan& plan) {
     std::vector<PlacedBlock> placed;
-    auto add = [&](const TocEntrySpec& entry) {
+    auto add = [&](const TocEntryPlan& entry) {
         placed.push_back({&*entry.block, entry.block->dumpId.value_or(entry.dumpId)});
     };
-    if (spec.blockOrder.empty()) {
-        for (const auto& entry : spec.entries) {
+    if (plan.blockOrder.empty()) {
+        for (const auto& entry : plan.entries) {
             if (entry.block) add(entry);
         }
     } else {
-        for (std::int64_t id : spec.blockOrder) {
+        for (std::int64_t id : plan.blockOrder) {
             auto it =
-                std::find_if(spec.entries.begin(), spec.entries.end(),
-                             [&](const TocEntrySpec& e) { return e.dumpId == id && e.block; });
-            if (it != spec.entries.end()) add(*it);
+                std::find_if(plan.entries.begin(), plan.entries.end(),
+                             [&](const TocEntryPlan& e) { return e.dumpId == id && e.block; });
+            if (it != plan.entries.end()) add(*it);
         }
     }
-    for (const auto& block : spec.extraBlocks) placed.push_back({&block, block.dumpId.value_or(0)});
+    for (const auto& block : plan.extraBlocks) placed.push_back({&block, block.dumpId.value_or(0)});
     return placed;
 }
 
-std::string DefaultFileName(const TocEntrySpec& entry) {
+std::string DefaultFileName(const TocEntryPlan& entry) {
     if (!entry.block) return "";
     if (entry.block->type == kBlockLargeObjects) return "blobs.toc";
     return std::to_string(entry.dumpId) + ".dat";
@@ -209,53 +209,53 @@ std::string QuoteIdent(const std::string& name) {
     return quoted + "\"";
 }
 
-// ---- ArchiveSpec helpers ----
+// ---- ArchivePlan helpers ----
 
-std::int64_t ArchiveSpec::NextDumpId() const {
+std::int64_t ArchivePlan::NextDumpId() const {
     std::int64_t next = 1;
     for (const auto& entry : entries) next = std::max(next, entry.dumpId + 1);
     return next;
 }
 
-TocEntrySpec& ArchiveSpec::AddEntry(TocEntrySpec entry) {
+TocEntryPlan& ArchivePlan::AddEntry(TocEntryPlan entry) {
     if (entry.dumpId == 0) entry.dumpId = NextDumpId();
     entries.push_back(std::move(entry));
     return entries.back();
 }
 
-TocEntrySpec& ArchiveSpec::Entry(std::int64_t dumpId) {
+TocEntryPlan& ArchivePlan::Entry(std::int64_t dumpId) {
     for (auto& entry : entries) {
         if (entry.dumpId == dumpId) return entry;
     }
     throw std::out_of_range("no TOC entry with dump id " + std::to_string(dumpId));
 }
 
-TocEntrySpec& ArchiveSpec::AddEncoding(const std::string& encoding) {
-    TocEntrySpec e;
+TocEntryPlan& ArchivePlan::AddEncoding(const std::string& encoding) {
+    TocEntryPlan e;
     e.tag = e.desc = "ENCODING";
     e.defn = "SET client_encoding = '" + encoding + "';\n";
     e.owner.reset();
     return AddEntry(std::move(e));
 }
 
-TocEntrySpec& ArchiveSpec::AddStdStrings(bool on) {
-    TocEntrySpec e;
+TocEntryPlan& ArchivePlan::AddStdStrings(bool on) {
+    TocEntryPlan e;
     e.tag = e.desc = "STDSTRINGS";
     e.defn = std::string("SET standard_conforming_strings = '") + (on ? "on" : "off") + "';\n";
     e.owner.reset();
     return AddEntry(std::move(e));
 }
 
-TocEntrySpec& ArchiveSpec::AddSearchPath() {
-    TocEntrySpec e;
+TocEntryPlan& ArchivePlan::AddSearchPath() {
+    TocEntryPlan e;
     e.tag = e.desc = "SEARCHPATH";
     e.defn = "SELECT pg_catalog.set_config('search_path', '', false);\n";
     e.owner.reset();
     return AddEntry(std::move(e));
 }
 
-TocEntrySpec& ArchiveSpec::AddSchema(const std::string& name) {
-    TocEntrySpec e;
+TocEntryPlan& ArchivePlan::AddSchema(const std::string& name) {
+    TocEntryPlan e;
     e.tableOid = "2615";
     e.tag = name;
     e.desc = "SCHEMA";
@@ -266,9 +266,9 @@ TocEntrySpec& ArchiveSpec::AddSchema(const std::string& name) {
     return added;
 }
 
-TocEntrySpec& ArchiveSpec::AddTable(const std::string& schema, const std::string& name,
+TocEntryPlan& ArchivePlan::AddTable(const std::string& schema, const std::string& name,
                                     const std::vector<std::string>& columns) {
-    TocEntrySpec e;
+    TocEntryPlan e;
     e.tableOid = "1259";
     e.tag = name;
     e.desc = "TABLE";
@@ -287,10 +287,10 @@ TocEntrySpec& ArchiveSpec::AddTable(const std::string& schema, const std::string
     return added;
 }
 
-TocEntrySpec& ArchiveSpec::AddTableData(const std::string& schema, const std::string& name,
+TocEntryPlan& ArchivePlan::AddTableData(const std::string& schema, const std::string& name,
                                         const std::vector<std::string>& columns,
                                         const std::string& copyText, std::int64_t tableId) {
-    TocEntrySpec e;
+    TocEntryPlan e;
     e.hadDumper = 1;
     e.tag = name;
     e.desc = "TABLE DATA";
@@ -303,16 +303,16 @@ TocEntrySpec& ArchiveSpec::AddTableData(const std::string& schema, const std::st
         e.oid = Entry(tableId).oid;
         e.dependencies.push_back(std::to_string(tableId));
     }
-    BlockSpec block;
+    BlockPlan block;
     block.data = copyText + std::string(kCopyEnd);
     e.block = std::move(block);
     return AddEntry(std::move(e));
 }
 
-TocEntrySpec& ArchiveSpec::AddIndex(const std::string& schema, const std::string& name,
+TocEntryPlan& ArchivePlan::AddIndex(const std::string& schema, const std::string& name,
                                     const std::string& table, const std::string& definition,
                                     std::int64_t tableId) {
-    TocEntrySpec e;
+    TocEntryPlan e;
     e.tableOid = "1259";
     e.tag = name;
     e.desc = "INDEX";
@@ -328,10 +328,10 @@ TocEntrySpec& ArchiveSpec::AddIndex(const std::string& schema, const std::string
     return added;
 }
 
-TocEntrySpec& ArchiveSpec::AddConstraint(const std::string& schema, const std::string& table,
+TocEntryPlan& ArchivePlan::AddConstraint(const std::string& schema, const std::string& table,
                                          const std::string& name, const std::string& definition,
                                          std::int64_t tableId) {
-    TocEntrySpec e;
+    TocEntryPlan e;
     e.tableOid = "2606";
     e.tag = table + " " + name;
     e.desc = "CONSTRAINT";
@@ -348,9 +348,9 @@ TocEntrySpec& ArchiveSpec::AddConstraint(const std::string& schema, const std::s
     return added;
 }
 
-TocEntrySpec& ArchiveSpec::AddComment(const std::string& schema, const std::string& tag,
+TocEntryPlan& ArchivePlan::AddComment(const std::string& schema, const std::string& tag,
                                       const std::string& sql, std::int64_t dependsOn) {
-    TocEntrySpec e;
+    TocEntryPlan e;
     e.tag = tag;
     e.desc = "COMMENT";
     e.section = kSectionNone;
@@ -360,13 +360,13 @@ TocEntrySpec& ArchiveSpec::AddComment(const std::string& schema, const std::stri
     return AddEntry(std::move(e));
 }
 
-TocEntrySpec& ArchiveSpec::AddLargeObjects(std::vector<LargeObject> objects) {
-    TocEntrySpec e;
+TocEntryPlan& ArchivePlan::AddLargeObjects(std::vector<LargeObject> objects) {
+    TocEntryPlan e;
     e.hadDumper = 1;
     e.tag = e.desc = "BLOBS";
     e.section = kSectionData;
     e.owner.reset();
-    BlockSpec block;
+    BlockPlan block;
     block.type = kBlockLargeObjects;
     block.objects = std::move(objects);
     e.block = std::move(block);
@@ -401,29 +401,29 @@ void DirectoryDump::WriteTo(const std::string& folder) const {
 
 // ---- Building ----
 
-std::string BuildHeader(const ArchiveSpec& spec, int formatCode, HeaderLayout* layout) {
+std::string BuildHeader(const ArchivePlan& plan, int formatCode, HeaderLayout* layout) {
     HeaderLayout pos;
-    const Encoding enc = spec.GetEncoding();
-    const bool gzip = spec.compression == Compression::Gzip;
-    std::string out = spec.magic;
+    const Encoding enc = plan.GetEncoding();
+    const bool gzip = plan.compression == Compression::Gzip;
+    std::string out = plan.magic;
     pos.version = out.size();
-    WriteByte(out, static_cast<std::uint8_t>(spec.vmaj));
-    WriteByte(out, static_cast<std::uint8_t>(spec.vmin));
-    if (spec.vmaj > 1 || (spec.vmaj == 1 && spec.vmin != 0)) {
-        WriteByte(out, static_cast<std::uint8_t>(spec.vrev));
+    WriteByte(out, static_cast<std::uint8_t>(plan.vmaj));
+    WriteByte(out, static_cast<std::uint8_t>(plan.vmin));
+    if (plan.vmaj > 1 || (plan.vmaj == 1 && plan.vmin != 0)) {
+        WriteByte(out, static_cast<std::uint8_t>(plan.vrev));
     }
     pos.intSize = out.size();
-    WriteByte(out, static_cast<std::uint8_t>(spec.intSize));
+    WriteByte(out, static_cast<std::uint8_t>(plan.intSize));
     if (AtLeast(enc, 7)) {
         pos.offSize = out.size();
-        WriteByte(out, static_cast<std::uint8_t>(spec.offSize));
+        WriteByte(out, static_cast<std::uint8_t>(plan.offSize));
     }
     pos.format = out.size();
     WriteByte(out, static_cast<std::uint8_t>(formatCode));
-    const std::int64_t level = spec.compressionLevel.value_or(gzip ? -1 : 0);
+    const std::int64_t level = plan.compressionLevel.value_or(gzip ? -1 : 0);
     if (AtLeast(enc, 15)) {
         pos.compression = out.size();
-        WriteByte(out, static_cast<std::uint8_t>(spec.compressionAlgorithm.value_or(gzip ? 1 : 0)));
+        WriteByte(out, static_cast<std::uint8_t>(plan.compressionAlgorithm.value_or(gzip ? 1 : 0)));
     } else if (AtLeast(enc, 4)) {
         pos.compression = out.size();
         WriteInt(out, enc, level);
@@ -433,24 +433,24 @@ std::string BuildHeader(const ArchiveSpec& spec, int formatCode, HeaderLayout* l
     }
     if (AtLeast(enc, 4)) {
         pos.createdAt = out.size();
-        for (std::int64_t field : spec.createdAt) WriteInt(out, enc, field);
+        for (std::int64_t field : plan.createdAt) WriteInt(out, enc, field);
         pos.database = out.size();
-        WriteString(out, enc, spec.database);
+        WriteString(out, enc, plan.database);
     }
     if (AtLeast(enc, 10)) {
         pos.serverVersion = out.size();
-        WriteString(out, enc, spec.serverVersion);
+        WriteString(out, enc, plan.serverVersion);
         pos.dumpVersion = out.size();
-        WriteString(out, enc, spec.dumpVersion);
+        WriteString(out, enc, plan.dumpVersion);
     }
     pos.tocCount = out.size();
-    WriteInt(out, enc, spec.tocCount.value_or(static_cast<std::int64_t>(spec.entries.size())));
+    WriteInt(out, enc, plan.tocCount.value_or(static_cast<std::int64_t>(plan.entries.size())));
     pos.tocStart = out.size();
     if (layout) *layout = pos;
     return out;
 }
 
-void WriteTocEntry(std::string& out, const Encoding& enc, const TocEntrySpec& entry, bool directory,
+void WriteTocEntry(std::string& out, const Encoding& enc, const TocEntryPlan& entry, bool directory,
                    int offsetState, std::uint64_t offset, EntryLayout* layout) {
     EntryLayout pos;
     pos.dumpId = entry.dumpId;
@@ -491,12 +491,12 @@ void WriteTocEntry(std::string& out, const Encoding& enc, const TocEntrySpec& en
     if (layout) *layout = pos;
 }
 
-std::string StoredBytes(const BlockSpec& block, bool compress) {
+std::string StoredBytes(const BlockPlan& block, bool compress) {
     if (block.stored) return *block.stored;
     return compress ? ZlibCompress(block.data) : block.data;
 }
 
-void WriteBlock(std::string& out, const Encoding& enc, const BlockSpec& block, std::int64_t dumpId,
+void WriteBlock(std::string& out, const Encoding& enc, const BlockPlan& block, std::int64_t dumpId,
                 bool compressDefault, bool typeByte, BlockLayout* layout) {
     BlockLayout pos;
     pos.type = block.type;
@@ -562,18 +562,18 @@ namespace {
 
 // Offsets have a fixed width, so the TOC is written once to learn where the data area
 // starts and once more with the real block positions.
-BuiltArchive Build(const ArchiveSpec& spec, bool directory) {
+BuiltArchive Build(const ArchivePlan& plan, bool directory) {
     BuiltArchive result;
-    const Encoding enc = spec.GetEncoding();
-    const bool gzip = spec.compression == Compression::Gzip;
+    const Encoding enc = plan.GetEncoding();
+    const bool gzip = plan.compression == Compression::Gzip;
     const std::string header = BuildHeader(
-        spec, ChooseFormat(spec, directory ? kFormatDirectory : kFormatCustom), &result.header);
+        plan, ChooseFormat(plan, directory ? kFormatDirectory : kFormatCustom), &result.header);
 
     std::string data;
     std::vector<BlockLayout> blocks;
     if (!directory) {
-        const bool typeByte = !(spec.untypedBlocksBefore13 && !AtLeast(enc, 3));
-        for (const auto& placed : PlaceBlocks(spec)) {
+        const bool typeByte = !(plan.untypedBlocksBefore13 && !AtLeast(enc, 3));
+        for (const auto& placed : PlaceBlocks(plan)) {
             BlockLayout layout;
             WriteBlock(data, enc, *placed.block, placed.dumpId, gzip, typeByte, &layout);
             blocks.push_back(layout);
@@ -582,7 +582,7 @@ BuiltArchive Build(const ArchiveSpec& spec, bool directory) {
 
     auto writeToc = [&](std::size_t dataStart, std::vector<EntryLayout>* layouts) {
         std::string toc = header;
-        for (const auto& entry : spec.entries) {
+        for (const auto& entry : plan.entries) {
             int state = kOffsetNoData;
             std::uint64_t offset = 0;
             if (entry.offset) {
@@ -593,7 +593,7 @@ BuiltArchive Build(const ArchiveSpec& spec, bool directory) {
                     return b.dumpId == entry.dumpId;
                 });
                 if (it != blocks.end()) {
-                    switch (spec.offsets) {
+                    switch (plan.offsets) {
                         case OffsetMode::Set:
                             state = kOffsetSet;
                             offset = dataStart + it->start;
@@ -626,27 +626,27 @@ BuiltArchive Build(const ArchiveSpec& spec, bool directory) {
     result.blocks = std::move(blocks);
     result.bytes += data;
     result.trailer = result.bytes.size();
-    result.bytes += spec.trailer;
+    result.bytes += plan.trailer;
     return result;
 }
 
 }  // namespace
 
-BuiltArchive BuildCustomArchive(const ArchiveSpec& spec) {
-    return Build(spec, false);
+BuiltArchive BuildCustomArchive(const ArchivePlan& plan) {
+    return Build(plan, false);
 }
 
-BuiltArchive BuildTocDat(const ArchiveSpec& spec) {
-    return Build(spec, true);
+BuiltArchive BuildTocDat(const ArchivePlan& plan) {
+    return Build(plan, true);
 }
 
-DirectoryDump BuildDirectoryDump(const ArchiveSpec& spec) {
+DirectoryDump BuildDirectoryDump(const ArchivePlan& plan) {
     DirectoryDump dump;
-    dump.toc = BuildTocDat(spec);
-    const bool gzip = spec.compression == Compression::Gzip;
-    for (const auto& entry : spec.entries) {
+    dump.toc = BuildTocDat(plan);
+    const bool gzip = plan.compression == Compression::Gzip;
+    for (const auto& entry : plan.entries) {
         if (!entry.block) continue;
-        const BlockSpec& block = *entry.block;
+        const BlockPlan& block = *entry.block;
         const bool compress = block.compress.value_or(gzip);
         const std::string suffix = compress ? ".gz" : "";
         const std::string name = entry.fileName.value_or(DefaultFileName(entry));

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace testarchive {
@@ -85,9 +86,9 @@ struct LargeObject {
     std::vector<std::size_t> chunkSizes;  // stored-byte split; empty: as pg_dump splits
 };
 
-struct BlockSpec {
+struct BlockPlan {
     std::uint8_t type = kBlockTableData;
-    std::optional<std::int64_t> dumpId;  // unset: the owning entry's dump id
+    std::optional<std::int64_t> dumpId;  // unset: the owning entry's id (extra blocks: 0)
     std::string data;                    // type 1: the COPY text, before compression
     std::optional<bool> compress;        // unset: the archive's compression
     // Bytes to store instead of data (compressed or not), e.g. a broken zlib stream.
@@ -102,8 +103,8 @@ struct BlockSpec {
 
 // ---- TOC entries ----
 
-struct TocEntrySpec {
-    std::int64_t dumpId = 0;  // 0: ArchiveSpec::AddEntry picks the next free one
+struct TocEntryPlan {
+    std::int64_t dumpId = 0;  // 0: ArchivePlan::AddEntry picks the next free one
     std::int64_t hadDumper = 0;
     std::optional<std::string> tableOid = "0";
     std::optional<std::string> oid = "0";
@@ -122,7 +123,7 @@ struct TocEntrySpec {
     std::vector<std::string> dependencies;
 
     // The entry's data: a block in a custom archive, a file in a directory dump.
-    std::optional<BlockSpec> block;
+    std::optional<BlockPlan> block;
 
     // Custom archive: an explicit (state, offset) instead of the archive's offset mode.
     std::optional<std::pair<int, std::uint64_t>> offset;
@@ -139,7 +140,7 @@ enum class OffsetMode {
     NoData,  // every entry claims to have no data
 };
 
-struct ArchiveSpec {
+struct ArchivePlan {
     std::string magic = "PGDMP";
     int vmaj = 1;
     int vmin = 14;
@@ -159,13 +160,13 @@ struct ArchiveSpec {
     std::optional<std::string> dumpVersion = "15.18 (Debian 15.18-0+deb12u1)";
     std::optional<std::int64_t> tocCount;  // unset: the number of entries
 
-    std::vector<TocEntrySpec> entries;
+    std::vector<TocEntryPlan> entries;
     OffsetMode offsets = OffsetMode::Set;
 
     // Data area: the entries' blocks in entry order, or in blockOrder (dump ids; may
     // leave out or repeat), then extraBlocks, then trailer.
     std::vector<std::int64_t> blockOrder;
-    std::vector<BlockSpec> extraBlocks;
+    std::vector<BlockPlan> extraBlocks;
     std::string trailer;
     // Before 1.3 pg_dump wrote blocks without a type byte; off by default because the
     // reader expects one in every version.
@@ -180,32 +181,32 @@ struct ArchiveSpec {
     }
 
     // The references returned are valid until the next entry is added.
-    TocEntrySpec& AddEntry(TocEntrySpec entry);
-    TocEntrySpec& Entry(std::int64_t dumpId);
-    TocEntrySpec& AddEncoding(const std::string& encoding = "UTF8");
-    TocEntrySpec& AddStdStrings(bool on = true);
-    TocEntrySpec& AddSearchPath();
-    TocEntrySpec& AddSchema(const std::string& name);
+    TocEntryPlan& AddEntry(TocEntryPlan entry);
+    TocEntryPlan& Entry(std::int64_t dumpId);
+    TocEntryPlan& AddEncoding(const std::string& encoding = "UTF8");
+    TocEntryPlan& AddStdStrings(bool on = true);
+    TocEntryPlan& AddSearchPath();
+    TocEntryPlan& AddSchema(const std::string& name);
     // columns: definitions such as "id integer NOT NULL".
-    TocEntrySpec& AddTable(const std::string& schema, const std::string& name,
+    TocEntryPlan& AddTable(const std::string& schema, const std::string& name,
                            const std::vector<std::string>& columns);
     // columns: names for the COPY list; copyText: the rows, kCopyEnd is appended.
     // tableId: the TABLE entry it depends on (0: none).
-    TocEntrySpec& AddTableData(const std::string& schema, const std::string& name,
+    TocEntryPlan& AddTableData(const std::string& schema, const std::string& name,
                                const std::vector<std::string>& columns, const std::string& copyText,
                                std::int64_t tableId = 0);
     // definition: what follows "ON schema.table", e.g. "USING btree (name)".
-    TocEntrySpec& AddIndex(const std::string& schema, const std::string& name,
+    TocEntryPlan& AddIndex(const std::string& schema, const std::string& name,
                            const std::string& table, const std::string& definition,
                            std::int64_t tableId = 0);
     // definition: e.g. "PRIMARY KEY (id)".
-    TocEntrySpec& AddConstraint(const std::string& schema, const std::string& table,
+    TocEntryPlan& AddConstraint(const std::string& schema, const std::string& table,
                                 const std::string& name, const std::string& definition,
                                 std::int64_t tableId = 0);
-    TocEntrySpec& AddComment(const std::string& schema, const std::string& tag,
+    TocEntryPlan& AddComment(const std::string& schema, const std::string& tag,
                              const std::string& sql, std::int64_t dependsOn = 0);
     // A BLOBS entry with a large-object block.
-    TocEntrySpec& AddLargeObjects(std::vector<LargeObject> objects);
+    TocEntryPlan& AddLargeObjects(std::vector<LargeObject> objects);
 
 private:
     std::int64_t NextDumpId() const;
@@ -274,18 +275,18 @@ struct DirectoryDump {
 // ---- Building ----
 
 // Header up to and including the entry count.
-std::string BuildHeader(const ArchiveSpec& spec, int formatCode, HeaderLayout* layout = nullptr);
+std::string BuildHeader(const ArchivePlan& plan, int formatCode, HeaderLayout* layout = nullptr);
 // One entry; offsetState and offset are used by custom archives only.
-void WriteTocEntry(std::string& out, const Encoding& enc, const TocEntrySpec& entry, bool directory,
+void WriteTocEntry(std::string& out, const Encoding& enc, const TocEntryPlan& entry, bool directory,
                    int offsetState, std::uint64_t offset, EntryLayout* layout = nullptr);
 // One data block; compressDefault is the archive's compression.
-void WriteBlock(std::string& out, const Encoding& enc, const BlockSpec& block, std::int64_t dumpId,
+void WriteBlock(std::string& out, const Encoding& enc, const BlockPlan& block, std::int64_t dumpId,
                 bool compressDefault, bool typeByte = true, BlockLayout* layout = nullptr);
 // The stored bytes and chunk split of a block, as WriteBlock writes them.
-std::string StoredBytes(const BlockSpec& block, bool compress);
+std::string StoredBytes(const BlockPlan& block, bool compress);
 
-BuiltArchive BuildCustomArchive(const ArchiveSpec& spec);
-BuiltArchive BuildTocDat(const ArchiveSpec& spec);
-DirectoryDump BuildDirectoryDump(const ArchiveSpec& spec);
+BuiltArchive BuildCustomArchive(const ArchivePlan& plan);
+BuiltArchive BuildTocDat(const ArchivePlan& plan);
+DirectoryDump BuildDirectoryDump(const ArchivePlan& plan);
 
 }  // namespace testarchive
