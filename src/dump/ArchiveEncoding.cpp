@@ -1,8 +1,8 @@
 #include "dump/ArchiveEncoding.h"
 
-bool ArchiveFieldReader::ReadInt(int32_t& value) {
+bool ArchiveFieldReader::ReadIntSlow(int32_t& value) {
     uint8_t sign = 0;
-    if (m_header.version > ArchiveVersion(1, 0) && !m_reader.ReadByte(sign)) return false;
+    if (m_hasSign && !m_reader.ReadByte(sign)) return false;
     uint64_t accumulated = 0;
     for (int i = 0; i < m_header.intSize; ++i) {
         uint8_t byte;

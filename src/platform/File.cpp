@@ -67,11 +67,11 @@ CFile& CFile::operator=(CFile&& other) noexcept {
 
 namespace {
 
-int OpenPath(const std::u16string& path, int flags) {
+int OpenPath(const std::u16string& path, int flags, mode_t mode = 0644) {
     if (path.empty()) return -1;
     int fd;
     do {
-        fd = ::open(PathToNative(path).c_str(), flags | O_CLOEXEC, 0644);
+        fd = ::open(PathToNative(path).c_str(), flags | O_CLOEXEC, mode);
     } while (fd < 0 && errno == EINTR);
     return fd;
 }
@@ -99,6 +99,12 @@ bool CFile::OpenRead(const std::u16string& path, AccessHint hint) {
 bool CFile::OpenWrite(const std::u16string& path) {
     Close();
     m_fd = OpenPath(path, O_WRONLY | O_CREAT | O_TRUNC);
+    return m_fd >= 0;
+}
+
+bool CFile::OpenWritePrivate(const std::u16string& path) {
+    Close();
+    m_fd = OpenPath(path, O_WRONLY | O_CREAT | O_TRUNC, 0600);
     return m_fd >= 0;
 }
 
@@ -140,6 +146,22 @@ int64_t CFile::Read(void* buffer, size_t length) {
         n = ::read(m_fd, buffer, length);
     } while (n < 0 && errno == EINTR);
     return n;
+}
+
+int64_t CFile::ReadAt(uint64_t offset, void* buffer, size_t length) {
+    if (m_fd < 0 || offset > static_cast<uint64_t>(INT64_MAX)) return -1;
+    auto* p = static_cast<char*>(buffer);
+    size_t done = 0;
+    while (done < length) {
+        ssize_t n = ::pread(m_fd, p + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<int64_t>(done);
 }
 
 int64_t CFile::ReadFull(void* buffer, size_t length) {

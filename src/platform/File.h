@@ -37,6 +37,8 @@ public:
     bool OpenRead(const std::u16string& path, AccessHint hint = AccessHint::Normal);
     // Creates the file or truncates an existing one.
     bool OpenWrite(const std::u16string& path);
+    // Creates or truncates a file only this user may read (temporary copies of dump data).
+    bool OpenWritePrivate(const std::u16string& path);
     // Creates the file only when it does not exist yet.
     bool OpenCreateNew(const std::u16string& path);
     // Appends to the file, creating it when missing.
@@ -49,6 +51,9 @@ public:
     bool Seek(uint64_t offset);
     // One read call (retried on EINTR): bytes read, 0 at the end, -1 on failure.
     int64_t Read(void* buffer, size_t length);
+    // Reads at an offset without moving the file position, until length bytes or the end
+    // of the file; -1 on failure.
+    int64_t ReadAt(uint64_t offset, void* buffer, size_t length);
     // Reads until length bytes or the end of the file; -1 on failure.
     int64_t ReadFull(void* buffer, size_t length);
     bool WriteAll(const void* data, size_t length);

@@ -1,0 +1,154 @@
+#include "store/CopyLine.h"
+
+#include <cstdint>
+
+namespace {
+
+bool IsMultiByteCodePage(int codePage) {
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 ||
+           codePage == 54936;
+}
+
+// Bytes of the character that starts with this high byte; 1 for a single-byte one.
+size_t CharacterLength(int codePage, unsigned char lead, const char* next, size_t remaining) {
+    switch (codePage) {
+        case 932:
+            return (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC) ? 2 : 1;
+        case 54936:
+            return remaining >= 2 && next[0] >= '0' && next[0] <= '9' ? 4 : 2;
+        default:
+            return 2;
+    }
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+bool IsOctal(char c) {
+    return c >= '0' && c <= '7';
+}
+
+}  // namespace
+
+void SplitCopyLine(const char* data, size_t length, std::vector<CopyField>& fields, int codePage) {
+    // The fields' strings are reused from call to call; only the count is reset.
+    size_t count = 0;
+    auto nextField = [&fields, &count]() -> CopyField& {
+        if (count == fields.size()) fields.emplace_back();
+        CopyField& field = fields[count++];
+        field.isNull = false;
+        field.bytes.clear();
+        return field;
+    };
+    const bool multiByte = IsMultiByteCodePage(codePage);
+
+    CopyField* field = &nextField();
+    size_t fieldStart = 0;
+    bool startsWithNull = false;
+    auto endField = [&](size_t end) {
+        if (startsWithNull && end - fieldStart == 2) {
+            field->isNull = true;
+            field->bytes.clear();
+        }
+    };
+
+    size_t i = 0;
+    while (i < length) {
+        // Copy the run of ordinary bytes in one go.
+        const size_t runStart = i;
+        if (multiByte) {
+            while (i < length && static_cast<unsigned char>(data[i]) < 0x80 && data[i] != '\t' &&
+                   data[i] != '\\') {
+                ++i;
+            }
+        } else {
+            while (i < length && data[i] != '\t' && data[i] != '\\') ++i;
+        }
+        if (i > runStart) field->bytes.append(data + runStart, i - runStart);
+        if (i >= length) break;
+
+        const unsigned char byte = static_cast<unsigned char>(data[i]);
+        if (byte >= 0x80) {
+            // Only reached for multi-byte code pages: a trail byte may be 0x5C or 0x09.
+            const size_t remaining = length - i;
+            size_t take = CharacterLength(codePage, byte, data + i + 1, remaining - 1);
+            if (take > remaining) take = remaining;
+            field->bytes.append(data + i, take);
+            i += take;
+            continue;
+        }
+        if (byte == '\t') {
+            endField(i);
+            field = &nextField();
+            fieldStart = i + 1;
+            startsWithNull = false;
+            ++i;
+            continue;
+        }
+        // A backslash.
+        if (i + 1 >= length) {
+            field->bytes.push_back('\\');
+            ++i;
+            continue;
+        }
+        const char c = data[i + 1];
+        size_t consumed = 2;
+        switch (c) {
+            case 'N':
+                field->bytes.push_back('N');
+                if (i == fieldStart) startsWithNull = true;
+                break;
+            case 'b':
+                field->bytes.push_back('\b');
+                break;
+            case 'f':
+                field->bytes.push_back('\f');
+                break;
+            case 'n':
+                field->bytes.push_back('\n');
+                break;
+            case 'r':
+                field->bytes.push_back('\r');
+                break;
+            case 't':
+                field->bytes.push_back('\t');
+                break;
+            case 'v':
+                field->bytes.push_back('\v');
+                break;
+            case 'x': {
+                int value = -1;
+                if (i + 2 < length && HexValue(data[i + 2]) >= 0) {
+                    value = HexValue(data[i + 2]);
+                    consumed = 3;
+                    if (i + 3 < length && HexValue(data[i + 3]) >= 0) {
+                        value = value * 16 + HexValue(data[i + 3]);
+                        consumed = 4;
+                    }
+                }
+                field->bytes.push_back(value >= 0 ? static_cast<char>(value) : 'x');
+                break;
+            }
+            default:
+                if (IsOctal(c)) {
+                    int value = c - '0';
+                    size_t k = i + 2;
+                    while (k < length && k < i + 4 && IsOctal(data[k])) {
+                        value = value * 8 + (data[k] - '0');
+                        ++k;
+                    }
+                    consumed = k - i;
+                    field->bytes.push_back(static_cast<char>(value & 0xFF));
+                } else {
+                    field->bytes.push_back(c);
+                }
+        }
+        i += consumed;
+    }
+    endField(length);
+    fields.resize(count);
+}
