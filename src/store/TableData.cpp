@@ -61,7 +61,9 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
 
     const bool read = dump.ReadTableData(table, *this, job, error);
     m_job = nullptr;
-    if (!read) {
+    // A failed spool write stops the reader without a message of its own; it must not
+    // look like a cancellation.
+    if (!read && m_writeOk) {
         Reset();
         return false;
     }
