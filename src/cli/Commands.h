@@ -6,3 +6,4 @@
 // One sub-command of kalvex-cli: gets its own arguments (after the command name).
 int RunDetectCommand(const std::vector<std::string>& args);
 int RunInfoCommand(const std::vector<std::string>& args);
+int RunRowsCommand(const std::vector<std::string>& args);

@@ -21,6 +21,12 @@ const char kUsage[] =
     "                 database<TAB>schema<TAB>table<TAB>rows<TAB>columns<TAB>data and one\n"
     "                 line per table (backslash, TAB, LF, CR in names escaped as \\\\ \\t \\n "
     "\\r)\n"
+    "  rows DUMP TABLE [--database NAME] [--from N] [--count N]\n"
+    "                 load a table and print its rows from row N (1-based, default 1),\n"
+    "                 at most N of them (default all): one line per row, cells\n"
+    "                 separated by TAB, NULL as (NULL), values exactly as decoded.\n"
+    "                 TABLE is schema.name as info shows it, or a bare name when unique;\n"
+    "                 --database picks the database of a whole-cluster dump\n"
     "\n"
     "Output is UTF-8. Errors print a message on stderr and exit 1; usage errors exit 2.\n";
 
@@ -32,6 +38,7 @@ struct Command {
 const Command kCommands[] = {
     {"detect", RunDetectCommand},
     {"info", RunInfoCommand},
+    {"rows", RunRowsCommand},
 };
 
 }  // namespace

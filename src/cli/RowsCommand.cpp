@@ -1,0 +1,110 @@
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/CliDump.h"
+#include "cli/CliJob.h"
+#include "cli/CliOutput.h"
+#include "cli/Commands.h"
+#include "platform/Utf8.h"
+#include "store/TableData.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kalvex-cli rows DUMP TABLE [--database NAME] [--from N] [--count N]\n";
+
+struct RowsArguments {
+    std::string dump;
+    std::string table;
+    bool hasDatabase = false;
+    std::string database;
+    uint64_t from = 1;
+    bool hasCount = false;
+    uint64_t count = 0;
+};
+
+bool Parse(const std::vector<std::string>& args, RowsArguments& out) {
+    std::vector<std::string> positional;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (arg == "--database" && hasValue) {
+            out.hasDatabase = true;
+            out.database = args[++i];
+        } else if (arg == "--from" && hasValue) {
+            if (!ParseCount(args[++i], out.from) || out.from == 0) return false;
+        } else if (arg == "--count" && hasValue) {
+            out.hasCount = true;
+            if (!ParseCount(args[++i], out.count)) return false;
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return false;
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.size() != 2) return false;
+    out.dump = positional[0];
+    out.table = positional[1];
+    return true;
+}
+
+// Writes rows as UTF-8 lines: cells separated by TAB, NULL as (NULL), nothing escaped.
+bool PrintRows(CTableData& data, uint64_t first, uint64_t end, std::u16string& error) {
+    RowCells cells;
+    std::string line;
+    std::string out;
+    for (uint64_t row = first; row < end; ++row) {
+        if (!data.GetRow(static_cast<size_t>(row), cells)) {
+            error = u"行データの読み込みに失敗しました(" +
+                    platform::Utf8ToUtf16(std::to_string(row + 1)) + u" 行目)。";
+            return false;
+        }
+        for (size_t c = 0; c < cells.size(); ++c) {
+            if (c > 0) out += '\t';
+            if (cells[c].isNull) {
+                out += "(NULL)";
+            } else {
+                platform::AppendUtf16AsUtf8(cells[c].text.data(), cells[c].text.size(), out);
+            }
+        }
+        out += '\n';
+        if (out.size() >= (1 << 20)) {
+            PrintOutUtf8(out);
+            out.clear();
+        }
+    }
+    PrintOutUtf8(out);
+    return true;
+}
+
+}  // namespace
+
+int RunRowsCommand(const std::vector<std::string>& args) {
+    RowsArguments a;
+    if (!Parse(args, a)) {
+        PrintErrUtf8(kUsage);
+        return kExitUsage;
+    }
+    CCliJobContext job;
+    std::u16string error;
+    auto fail = [&job, &error]() {
+        job.EndProgress();
+        PrintErr((error.empty() ? std::u16string(kCancelledMessage) : error) + u"\n");
+        return kExitFailure;
+    };
+    std::unique_ptr<IDumpFile> dump = OpenScannedDump(a.dump, job, error);
+    if (!dump) return fail();
+    const TableEntry* table =
+        FindTableArgument(*dump, a.table, a.hasDatabase ? &a.database : nullptr, error);
+    if (table == nullptr) return fail();
+    CTableData data;
+    if (!data.Load(*dump, *table, &job, error)) return fail();
+    job.EndProgress();
+
+    const uint64_t rows = data.GetRowCount();
+    const uint64_t first = std::min<uint64_t>(a.from - 1, rows);
+    const uint64_t end = a.hasCount ? first + std::min<uint64_t>(a.count, rows - first) : rows;
+    if (!PrintRows(data, first, end, error)) return fail();
+    return kExitOk;
+}

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include "support/CliRunner.h"
+#include "support/Fixtures.h"
+#include "support/TestPaths.h"
+
+namespace {
+
+// What rows prints for the expected cells of a table.
+std::string ExpectedOutput(const std::vector<std::vector<std::optional<std::string>>>& rows,
+                           size_t from = 0, size_t count = std::string::npos) {
+    std::string out;
+    for (size_t r = from; r < rows.size() && r - from < count; ++r) {
+        for (size_t c = 0; c < rows[r].size(); ++c) {
+            if (c > 0) out += '\t';
+            out += rows[r][c] ? *rows[r][c] : "(NULL)";
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(CliRowsTest, EveryTablePrintsThePsqlCells) {
+    for (const char* file : {"kx_main.custom.dump", "kx_main.dir", "kx_eucjp.custom-sjis.dump"}) {
+        SCOPED_TRACE(file);
+        const std::string database = std::string(file).substr(0, std::string(file).find('.'));
+        for (const ExpectedTable& t : LoadExpectedTables(database)) {
+            if (t.kind == "matview") continue;
+            SCOPED_TRACE(t.QualifiedName());
+            CliResult r = RunCli("rows " + ShellQuote(FixturePath(std::string("dumps/") + file)) +
+                                 " " + ShellQuote(t.QualifiedName()));
+            ASSERT_EQ(r.exitCode, 0) << r.err;
+            EXPECT_EQ(r.out, ExpectedOutput(t.Cells(database)));
+        }
+    }
+}
+
+TEST(CliRowsTest, RangesNamesAndErrors) {
+    const std::string dump = ShellQuote(FixturePath("dumps/kx_main.custom.dump"));
+    std::vector<std::vector<std::optional<std::string>>> many;
+    for (const ExpectedTable& t : LoadExpectedTables("kx_main")) {
+        if (t.name == "many_rows") many = t.Cells("kx_main");
+    }
+    ASSERT_EQ(many.size(), 1500u);
+    // A unique bare name works; --from is 1-based.
+    CliResult r = RunCli("rows " + dump + " many_rows --from 1499 --count 5");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, ExpectedOutput(many, 1498));
+    EXPECT_EQ(RunCli("rows " + dump + " many_rows --from 2000").out, "");
+    EXPECT_EQ(RunCli("rows " + dump + " many_rows --count 0").out, "");
+    EXPECT_EQ(RunCli("rows " + dump + " public.many_rows --count 2").out,
+              ExpectedOutput(many, 0, 2));
+
+    CliResult ambiguous = RunCli("rows " + dump + " items");
+    EXPECT_EQ(ambiguous.exitCode, 1);
+    EXPECT_EQ(ambiguous.err.rfind("テーブル名が一意ではありません(items)。", 0), 0u)
+        << ambiguous.err;
+    CliResult missing = RunCli("rows " + dump + " nothing");
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_EQ(missing.err, "テーブルが見つかりません(nothing)。\n");
+
+    EXPECT_EQ(RunCli("rows " + dump).exitCode, 2);
+    EXPECT_EQ(RunCli("rows " + dump + " t --from 0").exitCode, 2);
+    EXPECT_EQ(RunCli("rows " + dump + " t --count x").exitCode, 2);
+    EXPECT_EQ(RunCli("rows " + dump + " t --bogus").exitCode, 2);
+}
