@@ -27,7 +27,7 @@ bench: deps
 	@cmake -S . -B $(BENCH_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release \
 		-DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" -DKALVEX_SANITIZE=OFF \
 		-DKALVEX_BUILD_TESTS=OFF -DKALVEX_BUILD_BENCH=ON >/dev/null
-	@cmake --build $(BENCH_DIR) -j $(JOBS) --target kalvex_scan_bench
+	@cmake --build $(BENCH_DIR) -j $(JOBS)
 	@KX_BENCH_BUILD=$(BENCH_DIR) bash scripts/bench.sh
 
 clean:

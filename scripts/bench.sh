@@ -233,6 +233,11 @@ report="$data_dir/report.txt"
   "$bench_bin" --runs "$runs" \
     --expect-rows "$rows" "$data_dir/big.gzip.dump" "$data_dir/big.none.dump" \
     --expect-rows "$small_rows" "$data_dir/small.gzip.dump" "$data_dir/small.none.dump"
+  store_bin="$build/bin/kalvex_store_bench"
+  if [ -x "$store_bin" ]; then
+    echo
+    "$store_bin" --rows "${KX_STORE_ROWS:-10000000}" --archive "$data_dir/big.none.dump"
+  fi
 } | tee "$report.part"
 mv -f "$report.part" "$report"
 echo

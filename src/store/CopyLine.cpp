@@ -1,6 +1,7 @@
 #include "store/CopyLine.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -32,6 +33,34 @@ bool IsOctal(char c) {
     return c >= '0' && c <= '7';
 }
 
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+constexpr uint64_t kHighs = 0x8080808080808080ULL;
+
+// Bytes of the word equal to c, as high bits; the lowest one marks the first match.
+inline uint64_t MatchBytes(uint64_t word, unsigned char c) {
+    const uint64_t x = word ^ (kOnes * c);
+    return (x - kOnes) & ~x & kHighs;
+}
+
+// The next tab or backslash (and, when highToo, byte of 0x80 or above) from i on, eight
+// bytes at a time: most of a row is ordinary text.
+inline size_t FindSpecial(const char* data, size_t i, size_t length, bool highToo) {
+    while (i + 8 <= length) {
+        uint64_t word;
+        std::memcpy(&word, data + i, 8);
+        uint64_t found = MatchBytes(word, '\t') | MatchBytes(word, '\\');
+        if (highToo) found |= word & kHighs;
+        if (found != 0) return i + (static_cast<size_t>(__builtin_ctzll(found)) >> 3);
+        i += 8;
+    }
+    while (i < length) {
+        const unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c == '\t' || c == '\\' || (highToo && c >= 0x80)) break;
+        ++i;
+    }
+    return i;
+}
+
 }  // namespace
 
 void SplitCopyLine(const char* data, size_t length, std::vector<CopyField>& fields, int codePage) {
@@ -60,14 +89,7 @@ void SplitCopyLine(const char* data, size_t length, std::vector<CopyField>& fiel
     while (i < length) {
         // Copy the run of ordinary bytes in one go.
         const size_t runStart = i;
-        if (multiByte) {
-            while (i < length && static_cast<unsigned char>(data[i]) < 0x80 && data[i] != '\t' &&
-                   data[i] != '\\') {
-                ++i;
-            }
-        } else {
-            while (i < length && data[i] != '\t' && data[i] != '\\') ++i;
-        }
+        i = FindSpecial(data, i, length, multiByte);
         if (i > runStart) field->bytes.append(data + runStart, i - runStart);
         if (i >= length) break;
 

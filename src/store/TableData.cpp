@@ -57,6 +57,10 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
         return false;
     }
     if (!m_writeBuffer) m_writeBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    // The scan's count saves regrowing the offsets; a count from a damaged dump is only
+    // believed up to a bound.
+    m_rowOffsets.reserve(
+        static_cast<size_t>(std::min<uint64_t>(m_expectedRows, uint64_t{1} << 27)));
     if (job != nullptr) job->SetMessage(u"行データを読み込んでいます: " + table.QualifiedName());
 
     const bool read = dump.ReadTableData(table, *this, job, error);
@@ -151,6 +155,16 @@ bool CTableData::Write(const char* data, size_t length) {
 
 void CTableData::Append(const char* data, size_t length) {
     while (length > 0 && m_writeOk) {
+        // With the buffer empty, whole buffer-sized stretches go to the file directly: the
+        // copy would cost as much as the write.
+        if (m_bufferedBytes == 0 && length >= kBufferSize) {
+            const size_t direct = length - length % kBufferSize;
+            if (!m_writeHandle.WriteAll(data, direct)) m_writeOk = false;
+            m_bytesWritten += direct;
+            data += direct;
+            length -= direct;
+            continue;
+        }
         const size_t room = kBufferSize - static_cast<size_t>(m_bufferedBytes);
         const size_t take = std::min(room, length);
         std::memcpy(m_writeBuffer.get() + m_bufferedBytes, data, take);
@@ -170,17 +184,18 @@ void CTableData::Flush() {
     m_bufferedBytes = 0;
 }
 
-bool CTableData::ReadRowBytes(size_t row, std::string& bytes) {
-    bytes.clear();
+bool CTableData::RowView(size_t row, const char*& bytes, size_t& length) {
+    bytes = nullptr;
+    length = 0;
     if (row >= m_rowOffsets.size() || !m_readHandle.IsOpen()) return false;
     const uint64_t start = m_rowOffsets[row];
     const uint64_t end = row + 1 < m_rowOffsets.size() ? m_rowOffsets[row + 1] : m_dataEnd;
     if (end <= start) return true;
-    const uint64_t length = end - start - 1;
+    const uint64_t rowLength = end - start - 1;
 
     if (!(start >= m_readWindowOffset &&
-          start + length <= m_readWindowOffset + m_readWindowBytes)) {
-        const size_t size = static_cast<size_t>(std::max<uint64_t>(length, kBufferSize));
+          start + rowLength <= m_readWindowOffset + m_readWindowBytes)) {
+        const size_t size = static_cast<size_t>(std::max<uint64_t>(rowLength, kBufferSize));
         if (m_readBuffer.size() < size) m_readBuffer.resize(size);
         const int64_t n = m_readHandle.ReadAt(start, m_readBuffer.data(), size);
         if (n < 0) {
@@ -189,19 +204,31 @@ bool CTableData::ReadRowBytes(size_t row, std::string& bytes) {
         }
         m_readWindowOffset = start;
         m_readWindowBytes = static_cast<uint64_t>(n);
-        if (m_readWindowBytes < length) return false;
+        if (m_readWindowBytes < rowLength) return false;
     }
-    const char* from = m_readBuffer.data() + (start - m_readWindowOffset);
-    bytes.assign(from, static_cast<size_t>(length));
+    bytes = m_readBuffer.data() + (start - m_readWindowOffset);
+    length = static_cast<size_t>(rowLength);
+    return true;
+}
+
+bool CTableData::ReadRowBytes(size_t row, std::string& bytes) {
+    bytes.clear();
+    const char* view = nullptr;
+    size_t length = 0;
+    if (!RowView(row, view, length)) return false;
+    bytes.assign(view, length);
     return true;
 }
 
 bool CTableData::GetRow(size_t row, RowCells& cells) {
-    if (!ReadRowBytes(row, m_rowBytes)) {
+    // Split straight from the read window; the row bytes are not copied first.
+    const char* view = nullptr;
+    size_t length = 0;
+    if (!RowView(row, view, length)) {
         cells.clear();
         return false;
     }
-    SplitCopyLine(m_rowBytes.data(), m_rowBytes.size(), m_fields, m_codePage);
+    SplitCopyLine(view, length, m_fields, m_codePage);
     const size_t count = std::max<size_t>(static_cast<size_t>(m_columnCount), m_fields.size());
     // The caller's cells are reused so their strings keep their capacity.
     cells.resize(count);

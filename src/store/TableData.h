@@ -33,6 +33,8 @@ public:
     int GetCodePage() const { return m_codePage; }
 
 private:
+    // The row's bytes inside the read window, valid until the next read.
+    bool RowView(size_t row, const char*& bytes, size_t& length);
     void Append(const char* data, size_t length);
     void Flush();
 
@@ -57,7 +59,6 @@ private:
     uint64_t m_columnCount = 0;
     IJobContext* m_job = nullptr;
     uint64_t m_expectedRows = 0;
-    // Scratch space reused between rows, so decoding a page allocates little.
-    std::string m_rowBytes;
+    // Reused between rows, so decoding a page allocates little.
     std::vector<CopyField> m_fields;
 };
