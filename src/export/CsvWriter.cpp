@@ -1,0 +1,133 @@
+#include "export/CsvWriter.h"
+
+#include "dump/DumpModel.h"
+#include "dump/FileSink.h"
+#include "jobs/JobContext.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+#include "platform/Utf8.h"
+#include "platform/WideChar.h"
+#include "store/TableData.h"
+
+namespace {
+
+constexpr uint64_t kRowsPerCheck = 4096;
+
+bool NeedsQuotes(const std::u16string& text, char16_t delimiter) {
+    for (char16_t c : text) {
+        if (c == delimiter || c == u'\r' || c == u'\n' || c == u'"') return true;
+    }
+    return false;
+}
+
+void AppendField(std::u16string& line, const std::u16string& text, const CsvOptions& options,
+                 bool force) {
+    if (!force && !options.quoteAll && (text.empty() || !NeedsQuotes(text, options.delimiter))) {
+        line += text;
+        return;
+    }
+    line += u'"';
+    for (char16_t c : text) {
+        if (c == u'"') line += u'"';
+        line += c;
+    }
+    line += u'"';
+}
+
+// Converts one line into the file's encoding, reusing the byte buffer.
+void Encode(const std::u16string& line, int codePage, std::string& bytes) {
+    bytes.clear();
+    if (codePage == platform::kCodePageUtf8) {
+        platform::AppendUtf16AsUtf8(line.data(), line.size(), bytes);
+    } else {
+        platform::EncodeCodePage(codePage, line.data(), line.size(), bytes);
+    }
+}
+
+}  // namespace
+
+std::u16string QuoteCsvField(const std::u16string& text, const CsvOptions& options, bool force) {
+    std::u16string out;
+    AppendField(out, text, options, force);
+    return out;
+}
+
+bool WriteCsvFile(CTableData& data, const TableEntry& table, const std::vector<int32_t>& columns,
+                  const std::vector<uint64_t>& rows, const CsvOptions& options,
+                  const std::u16string& path, IJobContext* job, uint64_t& rowsWritten,
+                  std::u16string& error) {
+    rowsWritten = 0;
+    CFileSink sink;
+    if (!sink.Open(path)) {
+        error = u"出力CSVファイルがオープンできませんでした(" + path + u")。";
+        return false;
+    }
+    const int codePage = options.encoding == u"SJIS" ? 932 : platform::kCodePageUtf8;
+    if (options.encoding == u"UTF8BOM") sink.Write("\xEF\xBB\xBF", 3);
+
+    std::u16string line;
+    std::string bytes;
+    const std::u16string kEmpty;
+    if (options.header) {
+        for (size_t j = 0; j < columns.size(); ++j) {
+            if (j > 0) line += options.delimiter;
+            const int32_t index = columns[j];
+            const std::u16string& name =
+                index >= 0 && static_cast<size_t>(index) < table.columns.size()
+                    ? table.columns[static_cast<size_t>(index)].name
+                    : kEmpty;
+            // A file starting with "ID" would be taken for a SYLK file by spreadsheets.
+            const bool force = j == 0 && name.size() >= 2 && name[0] == u'I' && name[1] == u'D';
+            AppendField(line, name, options, force);
+        }
+        line += u"\r\n";
+        Encode(line, codePage, bytes);
+        if (!sink.Write(bytes.data(), bytes.size())) {
+            error = u"CSVファイルの書き込みに失敗しました。";
+            return false;
+        }
+    }
+
+    RowCells cells;
+    const uint64_t progressBase = rows.size() >= 2 ? rows.size() : 1;
+    for (size_t i = 0; i < rows.size(); ++i) {
+        if (!data.GetRow(static_cast<size_t>(rows[i]), cells)) {
+            error = u"行データの読み取りに失敗しました(行 " +
+                    platform::FormatDecimal(static_cast<int64_t>(rows[i] + 1)) + u")。";
+            return false;
+        }
+        line.clear();
+        for (size_t j = 0; j < columns.size(); ++j) {
+            if (j > 0) line += options.delimiter;
+            const int32_t index = columns[j];
+            const bool isNull = index < 0 || static_cast<size_t>(index) >= cells.size() ||
+                                cells[static_cast<size_t>(index)].isNull;
+            AppendField(line, isNull ? options.nullText : cells[static_cast<size_t>(index)].text,
+                        options, false);
+        }
+        line += u"\r\n";
+        Encode(line, codePage, bytes);
+        if (!sink.Write(bytes.data(), bytes.size())) {
+            error = u"CSVファイルの書き込みに失敗しました。";
+            return false;
+        }
+        ++rowsWritten;
+        if (rowsWritten % kRowsPerCheck == 0 && job != nullptr) {
+            if (job->IsCancelled()) {
+                error = kCancelledMessage;
+                sink.Close();
+                platform::DeleteFile(path);
+                return false;
+            }
+            job->SetProgress(static_cast<int>(i * 100 / progressBase));
+        }
+    }
+
+    sink.Close();
+    if (!sink.IsOk()) {
+        error = u"CSVファイルの書き込みに失敗しました(" + path + u")。";
+        platform::DeleteFile(path);
+        return false;
+    }
+    return true;
+}
