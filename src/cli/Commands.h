@@ -7,3 +7,5 @@
 int RunDetectCommand(const std::vector<std::string>& args);
 int RunInfoCommand(const std::vector<std::string>& args);
 int RunRowsCommand(const std::vector<std::string>& args);
+int RunColumnsCommand(const std::vector<std::string>& args);
+int RunDdlCommand(const std::vector<std::string>& args);

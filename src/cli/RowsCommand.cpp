@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/CliArgs.h"
 #include "cli/CliDump.h"
 #include "cli/CliJob.h"
 #include "cli/CliOutput.h"
@@ -25,27 +26,21 @@ struct RowsArguments {
 };
 
 bool Parse(const std::vector<std::string>& args, RowsArguments& out) {
-    std::vector<std::string> positional;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (arg == "--database" && hasValue) {
-            out.hasDatabase = true;
-            out.database = args[++i];
-        } else if (arg == "--from" && hasValue) {
-            if (!ParseCount(args[++i], out.from) || out.from == 0) return false;
-        } else if (arg == "--count" && hasValue) {
-            out.hasCount = true;
-            if (!ParseCount(args[++i], out.count)) return false;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            return false;
-        } else {
-            positional.push_back(arg);
-        }
+    CCliArgs parsed({"--database", "--from", "--count"}, {});
+    if (!parsed.Parse(args) || parsed.Positional().size() != 2) return false;
+    out.dump = parsed.Positional()[0];
+    out.table = parsed.Positional()[1];
+    if (const std::string* database = parsed.Value("--database")) {
+        out.hasDatabase = true;
+        out.database = *database;
     }
-    if (positional.size() != 2) return false;
-    out.dump = positional[0];
-    out.table = positional[1];
+    if (const std::string* from = parsed.Value("--from")) {
+        if (!ParseCount(*from, out.from) || out.from == 0) return false;
+    }
+    if (const std::string* count = parsed.Value("--count")) {
+        out.hasCount = true;
+        if (!ParseCount(*count, out.count)) return false;
+    }
     return true;
 }
 

@@ -27,6 +27,13 @@ const char kUsage[] =
     "                 separated by TAB, NULL as (NULL), values exactly as decoded.\n"
     "                 TABLE is schema.name as info shows it, or a bare name when unique;\n"
     "                 --database picks the database of a whole-cluster dump\n"
+    "  columns DUMP TABLE [--database NAME]\n"
+    "                 one line per column: name<TAB>type<TAB>NOT NULL (empty when the\n"
+    "                 column may be NULL)\n"
+    "  ddl DUMP [TABLE] [--database NAME]\n"
+    "                 the table's DDL, or without TABLE the whole dump's (of one database\n"
+    "                 of a whole-cluster dump with --database; an empty NAME means the\n"
+    "                 objects outside any database), with LF line ends\n"
     "\n"
     "Output is UTF-8. Errors print a message on stderr and exit 1; usage errors exit 2.\n";
 
@@ -36,9 +43,8 @@ struct Command {
 };
 
 const Command kCommands[] = {
-    {"detect", RunDetectCommand},
-    {"info", RunInfoCommand},
-    {"rows", RunRowsCommand},
+    {"detect", RunDetectCommand},   {"info", RunInfoCommand}, {"rows", RunRowsCommand},
+    {"columns", RunColumnsCommand}, {"ddl", RunDdlCommand},
 };
 
 }  // namespace

@@ -1,0 +1,56 @@
+#include "cli/CliArgs.h"
+#include "cli/CliDump.h"
+#include "cli/CliJob.h"
+#include "cli/CliOutput.h"
+#include "cli/Commands.h"
+#include "export/ExportText.h"
+#include "platform/Utf8.h"
+
+namespace {
+
+// The DDL keeps CR LF between statements; a terminal and a pipe want plain line feeds.
+std::u16string ToLf(const std::u16string& text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        if (c != u'\r') out += c;
+    }
+    return out;
+}
+
+}  // namespace
+
+int RunDdlCommand(const std::vector<std::string>& args) {
+    CCliArgs parsed({"--database"}, {});
+    const size_t count = parsed.Parse(args) ? parsed.Positional().size() : 0;
+    if (count != 1 && count != 2) {
+        PrintErrUtf8("usage: kalvex-cli ddl DUMP [TABLE] [--database NAME]\n");
+        return kExitUsage;
+    }
+    CCliJobContext job;
+    std::u16string error;
+    std::unique_ptr<IDumpFile> dump = OpenScannedDump(parsed.Positional()[0], job, error);
+    job.EndProgress();
+    if (!dump) {
+        PrintErr(error + u"\n");
+        return kExitFailure;
+    }
+    const std::string* database = parsed.Value("--database");
+    std::u16string text;
+    if (count == 2) {
+        const TableEntry* table = FindTableArgument(*dump, parsed.Positional()[1], database, error);
+        if (table == nullptr) {
+            PrintErr(error + u"\n");
+            return kExitFailure;
+        }
+        text = table->ddl;
+    } else {
+        const DumpInfo& info = dump->GetInfo();
+        // Without --database a whole-cluster dump shows every database's objects.
+        const bool oneDatabase = info.isCluster && database != nullptr;
+        text = BuildWholeDumpDdl(dump->GetDdlObjects(), oneDatabase,
+                                 database != nullptr ? platform::Utf8ToUtf16(*database) : u"");
+    }
+    PrintOut(ToLf(text));
+    return kExitOk;
+}
