@@ -9,3 +9,4 @@ int RunInfoCommand(const std::vector<std::string>& args);
 int RunRowsCommand(const std::vector<std::string>& args);
 int RunColumnsCommand(const std::vector<std::string>& args);
 int RunDdlCommand(const std::vector<std::string>& args);
+int RunExportCommand(const std::vector<std::string>& args);

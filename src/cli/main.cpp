@@ -34,6 +34,16 @@ const char kUsage[] =
     "                 the table's DDL, or without TABLE the whole dump's (of one database\n"
     "                 of a whole-cluster dump with --database; an empty NAME means the\n"
     "                 objects outside any database), with LF line ends\n"
+    "  export DUMP TABLE [--database NAME] [--where EXPR] [--keyword TEXT]\n"
+    "         [--columns c1,c2,...] [--delimiter comma|tab] [--no-header] [--quote-all]\n"
+    "         [--encoding UTF8BOM|UTF8|SJIS] [--null TEXT] [-o FILE]\n"
+    "                 load the table, keep the rows that hold the keyword and match the\n"
+    "                 WHERE condition, and write them as CSV to FILE or standard output\n"
+    "                 (defaults: comma, header line, quotes only where needed, UTF-8\n"
+    "                 without BOM, NULL as an empty field)\n"
+    "\n"
+    "Progress goes to stderr when it is a terminal; Ctrl+C cancels and leaves no\n"
+    "temporary or partial output file.\n"
     "\n"
     "Output is UTF-8. Errors print a message on stderr and exit 1; usage errors exit 2.\n";
 
@@ -42,10 +52,16 @@ struct Command {
     int (*run)(const std::vector<std::string>& args);
 };
 
+// clang-format off
 const Command kCommands[] = {
-    {"detect", RunDetectCommand},   {"info", RunInfoCommand}, {"rows", RunRowsCommand},
-    {"columns", RunColumnsCommand}, {"ddl", RunDdlCommand},
+    {"detect", RunDetectCommand},
+    {"info", RunInfoCommand},
+    {"rows", RunRowsCommand},
+    {"columns", RunColumnsCommand},
+    {"ddl", RunDdlCommand},
+    {"export", RunExportCommand},
 };
+// clang-format on
 
 }  // namespace
 

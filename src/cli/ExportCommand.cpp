@@ -1,0 +1,160 @@
+#include <cstdio>
+
+#include "cli/CliArgs.h"
+#include "cli/CliDump.h"
+#include "cli/CliJob.h"
+#include "cli/CliOutput.h"
+#include "cli/Commands.h"
+#include "export/CsvWriter.h"
+#include "export/ExportText.h"
+#include "filter/RowFilter.h"
+#include "platform/File.h"
+#include "platform/Utf8.h"
+#include "store/TableData.h"
+#include "store/TempFiles.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: kalvex-cli export DUMP TABLE [--database NAME] [--where EXPR] [--keyword TEXT]\n"
+    "         [--columns c1,c2,...] [--delimiter comma|tab] [--no-header] [--quote-all]\n"
+    "         [--encoding UTF8BOM|UTF8|SJIS] [--null TEXT] [-o FILE]\n";
+
+bool ParseOptions(const CCliArgs& args, CsvOptions& options) {
+    options = CsvOptions();
+    options.encoding = u"UTF8";
+    if (const std::string* delimiter = args.Value("--delimiter")) {
+        if (*delimiter == "comma") {
+            options.delimiter = u',';
+        } else if (*delimiter == "tab") {
+            options.delimiter = u'\t';
+        } else {
+            return false;
+        }
+    }
+    if (const std::string* encoding = args.Value("--encoding")) {
+        if (*encoding != "UTF8BOM" && *encoding != "UTF8" && *encoding != "SJIS") return false;
+        options.encoding = platform::Utf8ToUtf16(*encoding);
+    }
+    options.header = !args.Has("--no-header");
+    options.quoteAll = args.Has("--quote-all");
+    if (const std::string* nullText = args.Value("--null")) {
+        options.nullText = platform::Utf8ToUtf16(*nullText);
+    }
+    return true;
+}
+
+// Column positions for a comma-separated list of names; every column when there is none.
+bool ResolveColumns(const TableEntry& table, const std::string* names,
+                    std::vector<int32_t>& columns, std::u16string& error) {
+    if (names == nullptr) {
+        columns = CsvColumnList(table.columns.size(), false, {});
+        return true;
+    }
+    columns.clear();
+    const std::u16string list = platform::Utf8ToUtf16(*names);
+    size_t start = 0;
+    for (;;) {
+        const size_t comma = list.find(u',', start);
+        const std::u16string name = list.substr(start, comma - start);
+        int32_t found = -1;
+        for (size_t i = 0; i < table.columns.size() && found < 0; ++i) {
+            if (table.columns[i].name == name) found = static_cast<int32_t>(i);
+        }
+        if (found < 0) {
+            error = u"列が見つかりません(" + name + u")。";
+            return false;
+        }
+        columns.push_back(found);
+        if (comma == std::u16string::npos) return true;
+        start = comma + 1;
+    }
+}
+
+// Standard output gets the file through a temporary copy, so the writer's clean-up never
+// touches anything but a file of ours.
+bool CopyToStdout(const std::u16string& path) {
+    platform::CFile file;
+    if (!file.OpenRead(path, platform::CFile::AccessHint::Sequential)) return false;
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const int64_t n = file.Read(buffer.data(), buffer.size());
+        if (n < 0) return false;
+        if (n == 0) return std::fflush(stdout) == 0;
+        if (std::fwrite(buffer.data(), 1, static_cast<size_t>(n), stdout) !=
+            static_cast<size_t>(n)) {
+            return false;
+        }
+    }
+}
+
+}  // namespace
+
+int RunExportCommand(const std::vector<std::string>& args) {
+    CCliArgs parsed({"--database", "--where", "--keyword", "--columns", "--delimiter", "--encoding",
+                     "--null", "-o"},
+                    {"--no-header", "--quote-all"});
+    CsvOptions options;
+    if (!parsed.Parse(args) || parsed.Positional().size() != 2 || !ParseOptions(parsed, options)) {
+        PrintErrUtf8(kUsage);
+        return kExitUsage;
+    }
+
+    CCliJobContext job;
+    std::u16string error;
+    auto fail = [&job, &error]() {
+        job.EndProgress();
+        PrintErr((error.empty() ? std::u16string(kCancelledMessage) : error) + u"\n");
+        return kExitFailure;
+    };
+    std::unique_ptr<IDumpFile> dump = OpenScannedDump(parsed.Positional()[0], job, error);
+    if (!dump) return fail();
+    const TableEntry* table =
+        FindTableArgument(*dump, parsed.Positional()[1], parsed.Value("--database"), error);
+    if (table == nullptr) return fail();
+    std::vector<int32_t> columns;
+    if (!ResolveColumns(*table, parsed.Value("--columns"), columns, error)) return fail();
+
+    CTableData data;
+    if (!data.Load(*dump, *table, &job, error)) return fail();
+
+    const std::u16string where =
+        parsed.Value("--where") ? platform::Utf8ToUtf16(*parsed.Value("--where")) : u"";
+    const std::u16string keyword =
+        parsed.Value("--keyword") ? platform::Utf8ToUtf16(*parsed.Value("--keyword")) : u"";
+    std::vector<uint64_t> rows;
+    if (parsed.Has("--where") || parsed.Has("--keyword")) {
+        std::vector<size_t> matches;
+        if (!FilterTableRows(data, table->columns, where, keyword, &job, matches, error)) {
+            return fail();
+        }
+        rows.assign(matches.begin(), matches.end());
+    } else {
+        rows = CsvRowList(CsvScope_AllRows, data.GetRowCount(), false, {}, 0, 0);
+    }
+
+    const std::string* output = parsed.Value("-o");
+    const std::u16string path =
+        output != nullptr ? platform::Utf8ToUtf16(*output) : MakeTempFilePath(u".csv");
+    uint64_t written = 0;
+    const bool ok = WriteCsvFile(data, *table, columns, rows, options, path, &job, written, error);
+    if (!ok) {
+        // A partial file must not pass for a finished export; a file that could not even be
+        // opened is not ours to remove.
+        if (output == nullptr ||
+            error.rfind(u"出力CSVファイルがオープンできませんでした", 0) != 0) {
+            platform::DeleteFile(path);
+        }
+        return fail();
+    }
+    job.EndProgress();
+    if (output == nullptr) {
+        const bool copied = CopyToStdout(path);
+        platform::DeleteFile(path);
+        if (!copied) {
+            error = u"CSVファイルの書き込みに失敗しました。";
+            return fail();
+        }
+    }
+    return kExitOk;
+}
