@@ -7,13 +7,15 @@
 #include "cli/CliJob.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
+#include "filter/RowFilter.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
 
 namespace {
 
 const char kUsage[] =
-    "usage: kalvex-cli rows DUMP TABLE [--database NAME] [--from N] [--count N]\n";
+    "usage: kalvex-cli rows DUMP TABLE [--database NAME] [--where EXPR] [--keyword TEXT]\n"
+    "                  [--from N] [--count N]\n";
 
 struct RowsArguments {
     std::string dump;
@@ -23,10 +25,13 @@ struct RowsArguments {
     uint64_t from = 1;
     bool hasCount = false;
     uint64_t count = 0;
+    bool filtered = false;
+    std::u16string where;
+    std::u16string keyword;
 };
 
 bool Parse(const std::vector<std::string>& args, RowsArguments& out) {
-    CCliArgs parsed({"--database", "--from", "--count"}, {});
+    CCliArgs parsed({"--database", "--from", "--count", "--where", "--keyword"}, {});
     if (!parsed.Parse(args) || parsed.Positional().size() != 2) return false;
     out.dump = parsed.Positional()[0];
     out.table = parsed.Positional()[1];
@@ -37,6 +42,12 @@ bool Parse(const std::vector<std::string>& args, RowsArguments& out) {
     if (const std::string* from = parsed.Value("--from")) {
         if (!ParseCount(*from, out.from) || out.from == 0) return false;
     }
+    if (const std::string* where = parsed.Value("--where"))
+        out.where = platform::Utf8ToUtf16(*where);
+    if (const std::string* keyword = parsed.Value("--keyword")) {
+        out.keyword = platform::Utf8ToUtf16(*keyword);
+    }
+    out.filtered = parsed.Has("--where") || parsed.Has("--keyword");
     if (const std::string* count = parsed.Value("--count")) {
         out.hasCount = true;
         if (!ParseCount(*count, out.count)) return false;
@@ -45,11 +56,12 @@ bool Parse(const std::vector<std::string>& args, RowsArguments& out) {
 }
 
 // Writes rows as UTF-8 lines: cells separated by TAB, NULL as (NULL), nothing escaped.
-bool PrintRows(CTableData& data, uint64_t first, uint64_t end, std::u16string& error) {
+bool PrintRows(CTableData& data, const std::vector<size_t>* view, uint64_t first, uint64_t end,
+               std::u16string& error) {
     RowCells cells;
-    std::string line;
     std::string out;
-    for (uint64_t row = first; row < end; ++row) {
+    for (uint64_t v = first; v < end; ++v) {
+        const uint64_t row = view != nullptr ? (*view)[static_cast<size_t>(v)] : v;
         if (!data.GetRow(static_cast<size_t>(row), cells)) {
             error = u"行データの読み込みに失敗しました(" +
                     platform::Utf8ToUtf16(std::to_string(row + 1)) + u" 行目)。";
@@ -95,11 +107,17 @@ int RunRowsCommand(const std::vector<std::string>& args) {
     if (table == nullptr) return fail();
     CTableData data;
     if (!data.Load(*dump, *table, &job, error)) return fail();
-    job.EndProgress();
 
-    const uint64_t rows = data.GetRowCount();
+    // With a filter, --from and --count count the matching rows.
+    std::vector<size_t> matches;
+    if (a.filtered &&
+        !FilterTableRows(data, table->columns, a.where, a.keyword, &job, matches, error)) {
+        return fail();
+    }
+    job.EndProgress();
+    const uint64_t rows = a.filtered ? matches.size() : data.GetRowCount();
     const uint64_t first = std::min<uint64_t>(a.from - 1, rows);
     const uint64_t end = a.hasCount ? first + std::min<uint64_t>(a.count, rows - first) : rows;
-    if (!PrintRows(data, first, end, error)) return fail();
+    if (!PrintRows(data, a.filtered ? &matches : nullptr, first, end, error)) return fail();
     return kExitOk;
 }

@@ -53,6 +53,24 @@ TEST(CliRowsTest, RangesNamesAndErrors) {
     EXPECT_EQ(RunCli("rows " + dump + " public.many_rows --count 2").out,
               ExpectedOutput(many, 0, 2));
 
+    // Filtered: --from and --count run over the matching rows.
+    CliResult filtered =
+        RunCli("rows " + dump + " many_rows --where " +
+               ShellQuote(U8(u"n % 100 = 0 AND n <= 500")) + " --from 2 --count 2");
+    ASSERT_EQ(filtered.exitCode, 0) << filtered.err;
+    std::string expected;
+    for (const auto& row : many) {
+        if (row[0] && (*row[0] == "200" || *row[0] == "300")) expected += ExpectedOutput({row});
+    }
+    EXPECT_EQ(filtered.out, expected);
+    CliResult keyword = RunCli("rows " + dump + " simple --keyword APPLE");
+    ASSERT_EQ(keyword.exitCode, 0) << keyword.err;
+    EXPECT_EQ(keyword.out.rfind("1\tapple\t", 0), 0u) << keyword.out;
+    EXPECT_EQ(keyword.out.find('\n'), keyword.out.size() - 1);
+    CliResult badWhere = RunCli("rows " + dump + " simple --where 'nosuch = 1'");
+    EXPECT_EQ(badWhere.exitCode, 1);
+    EXPECT_EQ(badWhere.err.rfind("WHERE 条件式が不正です。\n", 0), 0u) << badWhere.err;
+
     CliResult ambiguous = RunCli("rows " + dump + " items");
     EXPECT_EQ(ambiguous.exitCode, 1);
     EXPECT_EQ(ambiguous.err.rfind("テーブル名が一意ではありません(items)。", 0), 0u)
