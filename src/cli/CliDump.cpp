@@ -1,5 +1,6 @@
 #include "cli/CliDump.h"
 
+#include "dump/ArchiveDump.h"
 #include "dump/CreateDumpReader.h"
 #include "jobs/JobContext.h"
 #include "platform/Utf8.h"
@@ -8,6 +9,17 @@ std::unique_ptr<IDumpFile> OpenScannedDump(const std::string& path, IJobContext&
                                            std::u16string& error) {
     std::unique_ptr<IDumpFile> dump = CreateDumpReader(platform::Utf8ToUtf16(path), error);
     if (!dump) return nullptr;
+    if (!dump->Scan(&job, error)) {
+        if (error.empty()) error = kCancelledMessage;
+        return nullptr;
+    }
+    return dump;
+}
+
+std::unique_ptr<IDumpFile> OpenDumpForTables(const std::string& path, IJobContext& job,
+                                             std::u16string& error) {
+    std::unique_ptr<IDumpFile> dump = CreateDumpReader(platform::Utf8ToUtf16(path), error);
+    if (!dump || dynamic_cast<CArchiveDump*>(dump.get()) != nullptr) return dump;
     if (!dump->Scan(&job, error)) {
         if (error.empty()) error = kCancelledMessage;
         return nullptr;

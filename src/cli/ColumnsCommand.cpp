@@ -12,7 +12,7 @@ int RunColumnsCommand(const std::vector<std::string>& args) {
     }
     CCliJobContext job;
     std::u16string error;
-    std::unique_ptr<IDumpFile> dump = OpenScannedDump(parsed.Positional()[0], job, error);
+    std::unique_ptr<IDumpFile> dump = OpenDumpForTables(parsed.Positional()[0], job, error);
     const TableEntry* table =
         dump ? FindTableArgument(*dump, parsed.Positional()[1], parsed.Value("--database"), error)
              : nullptr;

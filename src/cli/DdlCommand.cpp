@@ -29,7 +29,7 @@ int RunDdlCommand(const std::vector<std::string>& args) {
     }
     CCliJobContext job;
     std::u16string error;
-    std::unique_ptr<IDumpFile> dump = OpenScannedDump(parsed.Positional()[0], job, error);
+    std::unique_ptr<IDumpFile> dump = OpenDumpForTables(parsed.Positional()[0], job, error);
     job.EndProgress();
     if (!dump) {
         PrintErr(error + u"\n");

@@ -107,7 +107,7 @@ int RunExportCommand(const std::vector<std::string>& args) {
         PrintErr((error.empty() ? std::u16string(kCancelledMessage) : error) + u"\n");
         return kExitFailure;
     };
-    std::unique_ptr<IDumpFile> dump = OpenScannedDump(parsed.Positional()[0], job, error);
+    std::unique_ptr<IDumpFile> dump = OpenDumpForTables(parsed.Positional()[0], job, error);
     if (!dump) return fail();
     const TableEntry* table =
         FindTableArgument(*dump, parsed.Positional()[1], parsed.Value("--database"), error);

@@ -2,10 +2,10 @@
 #include <vector>
 
 #include "app/AppText.h"
+#include "cli/CliDump.h"
 #include "cli/CliJob.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
-#include "dump/CreateDumpReader.h"
 #include "platform/Utf8.h"
 #include "platform/WideChar.h"
 
@@ -143,18 +143,14 @@ int RunInfoCommand(const std::vector<std::string>& args) {
     }
 
     std::u16string error;
-    std::unique_ptr<IDumpFile> dump = CreateDumpReader(platform::Utf8ToUtf16(path), error);
+    std::unique_ptr<IDumpFile> dump;
+    {
+        CCliJobContext job;
+        dump = OpenScannedDump(path, job, error);
+    }
     if (!dump) {
         PrintErr(error + u"\n");
         return kExitFailure;
-    }
-    {
-        CCliJobContext job;
-        if (!dump->Scan(&job, error)) {
-            job.EndProgress();
-            PrintErr((error.empty() ? std::u16string(kCancelledMessage) : error) + u"\n");
-            return kExitFailure;
-        }
     }
     if (tsv) {
         PrintTsv(*dump, dump->GetTables());

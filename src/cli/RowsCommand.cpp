@@ -100,7 +100,7 @@ int RunRowsCommand(const std::vector<std::string>& args) {
         PrintErr((error.empty() ? std::u16string(kCancelledMessage) : error) + u"\n");
         return kExitFailure;
     };
-    std::unique_ptr<IDumpFile> dump = OpenScannedDump(a.dump, job, error);
+    std::unique_ptr<IDumpFile> dump = OpenDumpForTables(a.dump, job, error);
     if (!dump) return fail();
     const TableEntry* table =
         FindTableArgument(*dump, a.table, a.hasDatabase ? &a.database : nullptr, error);
