@@ -16,19 +16,11 @@ bool IsOneOf(const std::string& word, std::initializer_list<const char*> words) 
 // Finds the ')' that closes the '(' at open; npos when the statement ends first.
 size_t FindClosingParen(const std::string& text, size_t open) {
     int depth = 0;
-    bool inSingle = false;
-    bool inDouble = false;
+    SqlQuoteTracker quotes;
     for (size_t i = open; i < text.size(); ++i) {
-        char c = text[i];
-        if (inSingle) {
-            if (c == '\'') inSingle = false;
-        } else if (inDouble) {
-            if (c == '"') inDouble = false;
-        } else if (c == '\'') {
-            inSingle = true;
-        } else if (c == '"') {
-            inDouble = true;
-        } else if (c == '(') {
+        const char c = text[i];
+        if (!quotes.Unquoted(c)) continue;
+        if (c == '(') {
             ++depth;
         } else if (c == ')') {
             if (--depth == 0) return i;
@@ -41,23 +33,11 @@ size_t FindClosingParen(const std::string& text, size_t open) {
 // or the end of the element. Words in parentheses or quotes belong to the type.
 size_t FindTypeEnd(const std::string& element, size_t from) {
     int depth = 0;
-    bool inSingle = false;
-    bool inDouble = false;
+    SqlQuoteTracker quotes;
     for (size_t i = from; i < element.size(); ++i) {
-        char c = element[i];
-        if (inSingle) {
-            if (c == '\'') inSingle = false;
-            continue;
-        }
-        if (inDouble) {
-            if (c == '"') inDouble = false;
-            continue;
-        }
-        if (c == '\'') {
-            inSingle = true;
-        } else if (c == '"') {
-            inDouble = true;
-        } else if (c == '(') {
+        const char c = element[i];
+        if (!quotes.Unquoted(c)) continue;
+        if (c == '(') {
             ++depth;
         } else if (c == ')') {
             --depth;

@@ -140,20 +140,12 @@ std::string LeadingWords(const std::string& text, int count) {
 void SplitTopLevel(const std::string& text, std::vector<std::string>& pieces) {
     pieces.clear();
     int depth = 0;
-    bool inSingle = false;
-    bool inDouble = false;
+    SqlQuoteTracker quotes;
     size_t start = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (inSingle) {
-            if (c == '\'') inSingle = false;
-        } else if (inDouble) {
-            if (c == '"') inDouble = false;
-        } else if (c == '\'') {
-            inSingle = true;
-        } else if (c == '"') {
-            inDouble = true;
-        } else if (c == '(') {
+        const char c = text[i];
+        if (!quotes.Unquoted(c)) continue;
+        if (c == '(') {
             ++depth;
         } else if (c == ')') {
             --depth;

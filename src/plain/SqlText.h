@@ -10,6 +10,30 @@ struct ColumnInfo;
 // They know SQL space, words, quoted identifiers and parentheses, nothing more.
 
 bool IsSqlSpace(unsigned char c);
+
+// Follows single- and double-quoted stretches byte by byte. Unquoted is true for a byte
+// that stands outside any quotes and is no quote itself: parentheses and commas count
+// only there.
+class SqlQuoteTracker {
+public:
+    bool Unquoted(char c) {
+        if (m_single) {
+            if (c == '\'') m_single = false;
+            return false;
+        }
+        if (m_double) {
+            if (c == '"') m_double = false;
+            return false;
+        }
+        if (c == '\'') m_single = true;
+        if (c == '"') m_double = true;
+        return !m_single && !m_double;
+    }
+
+private:
+    bool m_single = false;
+    bool m_double = false;
+};
 // ASCII letters and digits, underscore, and every byte from 0x80 on.
 bool IsSqlWordChar(unsigned char c);
 
