@@ -7,6 +7,7 @@
 #include "platform/File.h"
 #include "platform/Utf8.h"
 #include "platform/WideChar.h"
+#include "store/CopyLine.h"
 #include "store/TableData.h"
 
 namespace {
@@ -32,6 +33,55 @@ void AppendField(std::u16string& line, const std::u16string& text, const CsvOpti
         line += c;
     }
     line += u'"';
+}
+
+// The same quoting on UTF-8 bytes: the characters that matter are all ASCII.
+void AppendFieldBytes(std::string& line, const char* text, size_t length, char delimiter,
+                      bool quoteAll) {
+    bool quote = quoteAll;
+    if (!quote) {
+        for (size_t i = 0; i < length && !quote; ++i) {
+            const char c = text[i];
+            quote = c == delimiter || c == '\r' || c == '\n' || c == '"';
+        }
+    }
+    if (!quote) {
+        line.append(text, length);
+        return;
+    }
+    line += '"';
+    for (size_t i = 0; i < length; ++i) {
+        if (text[i] == '"') line += '"';
+        line += text[i];
+    }
+    line += '"';
+}
+
+// UTF-8 rows written as UTF-8: fields go from the COPY bytes to the file without a trip
+// through UTF-16. Bytes that are not valid UTF-8 take that trip, so they end up as the
+// same replacement characters either way.
+void BuildUtf8Line(const std::vector<CopyField>& fields, const std::vector<int32_t>& columns,
+                   const CsvOptions& options, const std::string& nullText, std::string& line) {
+    const char delimiter = static_cast<char>(options.delimiter);
+    std::string repaired;
+    line.clear();
+    for (size_t j = 0; j < columns.size(); ++j) {
+        if (j > 0) line += delimiter;
+        const int32_t index = columns[j];
+        if (index < 0 || static_cast<size_t>(index) >= fields.size() ||
+            fields[static_cast<size_t>(index)].isNull) {
+            AppendFieldBytes(line, nullText.data(), nullText.size(), delimiter, options.quoteAll);
+            continue;
+        }
+        const std::string& bytes = fields[static_cast<size_t>(index)].bytes;
+        if (platform::IsValidUtf8(bytes.data(), bytes.size())) {
+            AppendFieldBytes(line, bytes.data(), bytes.size(), delimiter, options.quoteAll);
+        } else {
+            repaired = platform::Utf16ToUtf8(platform::Utf8ToUtf16(bytes));
+            AppendFieldBytes(line, repaired.data(), repaired.size(), delimiter, options.quoteAll);
+        }
+    }
+    line += "\r\n";
 }
 
 // Converts one line into the file's encoding, reusing the byte buffer.
@@ -90,23 +140,33 @@ bool WriteCsvFile(CTableData& data, const TableEntry& table, const std::vector<i
 
     RowCells cells;
     const uint64_t progressBase = rows.size() >= 2 ? rows.size() : 1;
+    const bool utf8Path = codePage == platform::kCodePageUtf8 &&
+                          data.GetCodePage() == platform::kCodePageUtf8 && options.delimiter < 0x80;
+    const std::string nullText = platform::Utf16ToUtf8(options.nullText);
     for (size_t i = 0; i < rows.size(); ++i) {
-        if (!data.GetRow(static_cast<size_t>(rows[i]), cells)) {
+        const std::vector<CopyField>* fields =
+            utf8Path ? data.GetRowFields(static_cast<size_t>(rows[i])) : nullptr;
+        if (utf8Path ? fields == nullptr : !data.GetRow(static_cast<size_t>(rows[i]), cells)) {
             error = u"行データの読み取りに失敗しました(行 " +
                     platform::FormatDecimal(static_cast<int64_t>(rows[i] + 1)) + u")。";
             return false;
         }
-        line.clear();
-        for (size_t j = 0; j < columns.size(); ++j) {
-            if (j > 0) line += options.delimiter;
-            const int32_t index = columns[j];
-            const bool isNull = index < 0 || static_cast<size_t>(index) >= cells.size() ||
-                                cells[static_cast<size_t>(index)].isNull;
-            AppendField(line, isNull ? options.nullText : cells[static_cast<size_t>(index)].text,
-                        options, false);
+        if (utf8Path) {
+            BuildUtf8Line(*fields, columns, options, nullText, bytes);
+        } else {
+            line.clear();
+            for (size_t j = 0; j < columns.size(); ++j) {
+                if (j > 0) line += options.delimiter;
+                const int32_t index = columns[j];
+                const bool isNull = index < 0 || static_cast<size_t>(index) >= cells.size() ||
+                                    cells[static_cast<size_t>(index)].isNull;
+                AppendField(line,
+                            isNull ? options.nullText : cells[static_cast<size_t>(index)].text,
+                            options, false);
+            }
+            line += u"\r\n";
+            Encode(line, codePage, bytes);
         }
-        line += u"\r\n";
-        Encode(line, codePage, bytes);
         if (!sink.Write(bytes.data(), bytes.size())) {
             error = u"CSVファイルの書き込みに失敗しました。";
             return false;

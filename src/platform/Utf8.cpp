@@ -106,6 +106,48 @@ std::u16string Utf8ToUtf16(const char* data, size_t length) {
     return out;
 }
 
+bool IsValidUtf8(const char* data, size_t length) {
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    size_t i = 0;
+    while (i < length) {
+        if (i + 8 <= length) {
+            uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const unsigned char b0 = p[i];
+        if (b0 < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t need;
+        unsigned char lo = 0x80, hi = 0xBF;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            need = 1;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            need = 2;
+            if (b0 == 0xE0) lo = 0xA0;
+            if (b0 == 0xED) hi = 0x9F;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            need = 3;
+            if (b0 == 0xF0) lo = 0x90;
+            if (b0 == 0xF4) hi = 0x8F;
+        } else {
+            return false;
+        }
+        if (i + need >= length) return false;
+        for (size_t j = 1; j <= need; ++j) {
+            const unsigned char b = p[i + j];
+            if (b < (j == 1 ? lo : 0x80) || b > (j == 1 ? hi : 0xBF)) return false;
+        }
+        i += need + 1;
+    }
+    return true;
+}
+
 void AppendUtf16AsUtf8(const char16_t* data, size_t length, std::string& out) {
     if (length == 0) return;
     const size_t base = out.size();

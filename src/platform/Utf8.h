@@ -14,6 +14,10 @@ inline std::u16string Utf8ToUtf16(const std::string& text) {
     return Utf8ToUtf16(text.data(), text.size());
 }
 
+// True when the bytes are well-formed UTF-8 (no surrogates, no overlong forms), i.e. when
+// decoding and encoding them again gives the same bytes.
+bool IsValidUtf8(const char* data, size_t length);
+
 void AppendUtf16AsUtf8(const char16_t* data, size_t length, std::string& out);
 std::string Utf16ToUtf8(const char16_t* data, size_t length);
 inline std::string Utf16ToUtf8(const std::u16string& text) {

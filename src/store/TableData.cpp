@@ -220,15 +220,20 @@ bool CTableData::ReadRowBytes(size_t row, std::string& bytes) {
     return true;
 }
 
-bool CTableData::GetRow(size_t row, RowCells& cells) {
-    // Split straight from the read window; the row bytes are not copied first.
+const std::vector<CopyField>* CTableData::GetRowFields(size_t row) {
     const char* view = nullptr;
     size_t length = 0;
-    if (!RowView(row, view, length)) {
+    if (!RowView(row, view, length)) return nullptr;
+    SplitCopyLine(view, length, m_fields, m_codePage);
+    return &m_fields;
+}
+
+bool CTableData::GetRow(size_t row, RowCells& cells) {
+    // Split straight from the read window; the row bytes are not copied first.
+    if (GetRowFields(row) == nullptr) {
         cells.clear();
         return false;
     }
-    SplitCopyLine(view, length, m_fields, m_codePage);
     const size_t count = std::max<size_t>(static_cast<size_t>(m_columnCount), m_fields.size());
     // The caller's cells are reused so their strings keep their capacity.
     cells.resize(count);

@@ -28,6 +28,9 @@ public:
     size_t GetColumnCount() const { return static_cast<size_t>(m_columnCount); }
     bool ReadRowBytes(size_t row, std::string& bytes);
     bool GetRow(size_t row, RowCells& cells);
+    // The row split into fields, still in the dump's encoding; null when the row cannot be
+    // read. Valid until the next call on this store.
+    const std::vector<CopyField>* GetRowFields(size_t row);
 
     const std::u16string& GetTempPath() const { return m_tempPath; }
     int GetCodePage() const { return m_codePage; }

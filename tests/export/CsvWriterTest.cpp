@@ -143,6 +143,12 @@ TEST(CsvWriterTest, Encodings) {
     // Anything else is written as UTF-8 without a BOM.
     options.encoding = u"LATIN1";
     EXPECT_EQ(Export(t, options), "1,表ソ,\xc3\xa9\r\n");
+    // Bytes that are not UTF-8 become replacement characters, as they do in the grid.
+    Loaded broken("a\xff\tb\xe6\x97\n");
+    options.encoding = u"UTF8";
+    EXPECT_EQ(Export(broken, options, {0, 1}), "a\xEF\xBF\xBD,b\xEF\xBF\xBD\r\n");
+    options.encoding = u"SJIS";
+    EXPECT_EQ(Export(broken, options, {0, 1}), "a?,b?\r\n");
     Loaded empty("");
     options.encoding = u"UTF8BOM";
     EXPECT_EQ(Export(empty, options, {0}, {}, false), "\xEF\xBB\xBF");

@@ -90,3 +90,27 @@ TEST(Utf8Test, EveryScalarValueMatchesIconvAndRoundTrips) {
 
 }  // namespace
 }  // namespace platform
+
+TEST(Utf8Test, ValidityAgreesWithRoundTrip) {
+    // Well-formed exactly when decoding and encoding again gives the same bytes.
+    uint32_t state = 12345;
+    auto next = [&state]() {
+        state = state * 1103515245u + 12345u;
+        return state >> 16;
+    };
+    const unsigned char interesting[] = {0x00, 0x41, 0x7F, 0x80, 0xBF, 0xC0, 0xC2, 0xDF, 0xE0,
+                                         0xED, 0xEF, 0xF0, 0xF4, 0xF5, 0xFF, 0xA0, 0x9F, 0x90};
+    for (int round = 0; round < 20000; ++round) {
+        std::string bytes;
+        const size_t length = next() % 12;
+        for (size_t i = 0; i < length; ++i) {
+            bytes += static_cast<char>(next() % 3 == 0 ? next() % 256
+                                                       : interesting[next() % sizeof interesting]);
+        }
+        const bool roundTrips = platform::Utf16ToUtf8(platform::Utf8ToUtf16(bytes)) == bytes;
+        ASSERT_EQ(platform::IsValidUtf8(bytes.data(), bytes.size()), roundTrips) << round;
+    }
+    const std::string text = "plain ascii run of more than eight bytes, then 日本語 and 😀";
+    EXPECT_TRUE(platform::IsValidUtf8(text.data(), text.size()));
+    EXPECT_FALSE(platform::IsValidUtf8("abcdefgh\xE6\x97", 10));
+}
