@@ -47,6 +47,8 @@ cached() {
   for f in "${names[@]}"; do [ -s "$data_dir/$f" ] || return 1; done
 }
 
+# shellcheck source=scripts/bench_cluster.sh
+source "$root/scripts/bench_cluster.sh"
 now() { date +%s.%N; }
 elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", b - a }'; }
 
@@ -55,47 +57,17 @@ elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.1f", b - a }'; }
 # ---------------------------------------------------------------------------
 make_with_postgres() {
   tmp=$(mktemp -d /tmp/kx-bench.XXXXXX)
-  local data="$tmp/data" sock="$tmp/sock" out="$tmp/out"
+  local out="$tmp/out"
   cleanup() {
-    if [ -f "$data/postmaster.pid" ]; then
-      as_pg "$PGBIN/pg_ctl" -D "$data" -m immediate -w stop >/dev/null 2>&1 || true
-    fi
+    cluster_stop immediate
     rm -rf "$tmp"
   }
   trap cleanup EXIT
-  # The server refuses to run as root; as an ordinary user we run as ourselves.
-  if [ "$(id -u)" -eq 0 ]; then
-    chown postgres: "$tmp"
-    run_as=(runuser -u postgres --)
-  else
-    run_as=()
-  fi
-  as_pg() {
-    (cd "$tmp" && "${run_as[@]}" env TZ=UTC LC_ALL=C.UTF-8 PGHOST="$sock" PGPORT="$port" \
-      PGUSER=postgres "$@")
-  }
-  psql_in() { as_pg "$PGBIN/psql" -X -q -v ON_ERROR_STOP=1 "$@"; }
 
   local t0 t1 t2 t3
   t0=$(now)
-  as_pg mkdir -p "$sock" "$out"
-  as_pg "$PGBIN/initdb" -D "$data" --encoding=UTF8 --locale=C -A trust -U postgres \
-    --no-sync >/dev/null
-  # Nothing here needs to survive a crash: skip WAL and syncing to keep the load short.
-  cat >>"$data/postgresql.conf" <<EOF
-listen_addresses = ''
-port = $port
-unix_socket_directories = '$sock'
-fsync = off
-synchronous_commit = off
-full_page_writes = off
-wal_level = minimal
-max_wal_senders = 0
-autovacuum = off
-shared_buffers = 512MB
-max_wal_size = 4GB
-EOF
-  as_pg "$PGBIN/pg_ctl" -D "$data" -l "$tmp/server.log" -w start >/dev/null
+  cluster_start "$tmp" "$port"
+  as_pg mkdir -p "$out"
   psql_in -d postgres -c 'CREATE DATABASE kx_bench'
 
   echo "bench: loading $rows rows into a private PostgreSQL cluster..." >&2
@@ -146,7 +118,7 @@ SQL
 
   local version
   version=$(as_pg "$PGBIN/pg_dump" --version)
-  as_pg "$PGBIN/pg_ctl" -D "$data" -m fast -w stop >/dev/null
+  cluster_stop fast
 
   for kind in "${names[@]}"; do mv -f "$out/$kind" "$data_dir/$kind"; done
   if [ "$(id -u)" -eq 0 ]; then chown "$(stat -c %u:%g "$root")" "$data_dir"/*.dump; fi
@@ -238,6 +210,14 @@ report="$data_dir/report.txt"
     echo
     "$store_bin" --rows "${KX_STORE_ROWS:-10000000}" --archive "$data_dir/big.none.dump"
   fi
+  # The filter benchmark generates its table in memory; it needs no archive.
+  filter_bin="$build/bin/kalvex_filter_bench"
+  [ -x "$filter_bin" ] || cmake --build "$build" --target kalvex_filter_bench >&2 || true
+  if [ -x "$filter_bin" ]; then
+    echo
+    "$filter_bin" --rows "${KX_FILTER_ROWS:-10000000}" --runs "$runs"
+  fi
+  KX_BENCH_BUILD=$build KX_BENCH_DATA=$data_dir KX_BENCH_RUNS=$runs KX_BENCH_PORT=$port PGBIN=$PGBIN scripts/bench_export.sh || echo "bench_export.sh failed"
 } | tee "$report.part"
 mv -f "$report.part" "$report"
 echo

@@ -1,0 +1,105 @@
+#include "filter/RowFilter.h"
+
+#include <algorithm>
+
+#include "filter/TextSearch.h"
+#include "filter/WhereParser.h"
+#include "jobs/JobContext.h"
+#include "platform/WideChar.h"
+#include "store/TableData.h"
+
+namespace {
+
+constexpr size_t kPollInterval = 4096;
+
+}  // namespace
+
+bool RowContainsKeyword(const RowCells& cells, const text_search::CFoldedNeedle& keyword) {
+    if (keyword.Empty()) return true;
+    for (const CellValue& cell : cells) {
+        if (!cell.isNull && keyword.FoundIn(cell.text)) return true;
+    }
+    return false;
+}
+
+bool CRowFilter::Prepare(const std::u16string& where, const std::u16string& keyword,
+                         const std::vector<ColumnInfo>& columns, std::u16string& error) {
+    m_evaluator.reset();
+    m_root.reset();
+    m_columns = columns;
+    m_keyword = keyword;
+    for (char16_t& c : m_keyword) c = platform::ToLowerAscii(c);
+    m_needle = text_search::CFoldedNeedle(m_keyword);
+    try {
+        std::unique_ptr<WhereNode> root;
+        CompileWhere(where, root);
+        if (root) ResolveWhereColumns(*root, m_columns);
+        m_root = std::move(root);
+    } catch (const WhereError& e) {
+        error = u"WHERE 条件式が不正です。\n" + e.message;
+        return false;
+    }
+    if (m_root) m_evaluator = std::make_unique<CWhereEvaluator>(m_columns);
+    return true;
+}
+
+bool CRowFilter::Matches(const RowCells& cells) {
+    if (!m_keyword.empty() && !RowContainsKeyword(cells, m_needle)) return false;
+    if (!m_root) return true;
+    return IsWhereValueTrue(m_evaluator->Evaluate(*m_root, cells));
+}
+
+template <typename ReadRow>
+bool CRowFilter::RunRows(size_t rowCount, ReadRow&& readRow, IJobContext* job,
+                         std::vector<size_t>& matches, std::u16string& error) {
+    matches.clear();
+    RowCells cells;
+    for (size_t i = 0; i < rowCount; ++i) {
+        if (!readRow(i, cells)) {
+            matches.clear();
+            error =
+                u"行データの読み取りに失敗しました(行 " + platform::FormatDecimal(i + 1) + u")。";
+            return false;
+        }
+        bool pass = true;
+        try {
+            pass = Matches(cells);
+        } catch (const WhereError& e) {
+            matches.clear();
+            error = u"WHERE 条件式の評価に失敗しました。\n" + e.message;
+            return false;
+        }
+        if (pass) matches.push_back(i);
+        if (job && i % kPollInterval == 0) {
+            if (job->IsCancelled()) {
+                matches.clear();
+                error = kCancelledMessage;
+                return false;
+            }
+            job->SetProgress(static_cast<int>(i * 100 / std::max<size_t>(rowCount, 1)));
+        }
+    }
+    return true;
+}
+
+bool CRowFilter::Run(CTableData& table, IJobContext* job, std::vector<size_t>& matches,
+                     std::u16string& error) {
+    return RunRows(
+        table.GetRowCount(),
+        [&table](size_t row, RowCells& cells) { return table.GetRow(row, cells); }, job, matches,
+        error);
+}
+
+bool CRowFilter::Run(size_t rowCount, const RowReader& readRow, IJobContext* job,
+                     std::vector<size_t>& matches, std::u16string& error) {
+    return RunRows(rowCount, readRow, job, matches, error);
+}
+
+bool FilterTableRows(CTableData& table, const std::vector<ColumnInfo>& columns,
+                     const std::u16string& where, const std::u16string& keyword, IJobContext* job,
+                     std::vector<size_t>& matches, std::u16string& error) {
+    matches.clear();
+    CRowFilter filter;
+    if (!filter.Prepare(where, keyword, columns, error)) return false;
+    return filter.Run(table, job, matches, error);
+}
