@@ -183,6 +183,61 @@ if ! cached; then
   fi
 fi
 
+# ---------------------------------------------------------------------------
+# Plain scripts for bench/plain_bench.cpp: the large table as pg_dump -Fp writes it (COPY)
+# and as pg_dump --inserts writes it. Made once next to the archives, from the same data.
+# ---------------------------------------------------------------------------
+plain_bin="$build/bin/kalvex_plain_bench"
+plain_names=(big.copy.sql big.inserts.sql)
+plain_meta="$data_dir/plain.txt"
+
+plain_cached() {
+  [ -f "$plain_meta" ] && grep -qx "rows=$rows" "$plain_meta" || return 1
+  local f
+  for f in "${plain_names[@]}"; do [ -s "$data_dir/$f" ] || return 1; done
+}
+
+make_plain_scripts() {
+  local t0 t1 generator f
+  t0=$(now)
+  rm -f "$plain_meta"
+  if [ -n "$PGBIN" ] && [ -x "$PGBIN/pg_restore" ] && [ -x "$PGBIN/initdb" ] &&
+    [ -x "$PGBIN/pg_dump" ] && [ -s "$data_dir/big.none.dump" ]; then
+    echo "bench: writing the plain scripts with pg_restore -f and pg_dump --inserts..." >&2
+    # pg_restore -f writes the script that pg_dump -Fp writes.
+    "$PGBIN/pg_restore" -f "$data_dir/big.copy.sql.part" "$data_dir/big.none.dump"
+    plain_tmp=$(mktemp -d /tmp/kx-plain.XXXXXX)
+    plain_cleanup() {
+      cluster_stop immediate
+      rm -rf "$plain_tmp"
+    }
+    trap plain_cleanup EXIT
+    cluster_start "$plain_tmp" "$port"
+    psql_in -d postgres -c 'CREATE DATABASE kx_bench'
+    as_pg "$PGBIN/pg_restore" -d kx_bench <"$data_dir/big.none.dump"
+    as_pg "$PGBIN/pg_dump" --inserts -t public.bench_big -d kx_bench \
+      >"$data_dir/big.inserts.sql.part"
+    trap - EXIT
+    plain_cleanup
+    generator="pg_restore -f of big.none.dump (COPY); pg_dump --inserts of it restored into a private cluster"
+  else
+    echo "bench: writing the plain scripts with kalvex_plain_bench --write-scripts..." >&2
+    "$plain_bin" --write-scripts "$data_dir" "$rows"
+    for f in "${plain_names[@]}"; do mv -f "$data_dir/$f" "$data_dir/$f.part"; done
+    generator="bench/plain_bench.cpp --write-scripts (no PostgreSQL programs)"
+  fi
+  for f in "${plain_names[@]}"; do mv -f "$data_dir/$f.part" "$data_dir/$f"; done
+  t1=$(now)
+  {
+    echo "rows=$rows"
+    echo "generator=$generator"
+    echo "seconds=$(elapsed "$t0" "$t1")"
+  } >"$plain_meta"
+}
+
+[ -x "$plain_bin" ] || cmake --build "$build" --target kalvex_plain_bench >&2 || true
+if [ -x "$plain_bin" ] && ! plain_cached; then make_plain_scripts; fi
+
 meta_value() { sed -n "s/^$1=//p" "$meta"; }
 report="$data_dir/report.txt"
 {
@@ -216,6 +271,11 @@ report="$data_dir/report.txt"
   if [ -x "$filter_bin" ]; then
     echo
     "$filter_bin" --rows "${KX_FILTER_ROWS:-10000000}" --runs "$runs"
+  fi
+  if [ -x "$plain_bin" ] && plain_cached; then
+    echo
+    echo "plain scripts: $(sed -n 's/^generator=//p' "$plain_meta")"
+    "$plain_bin" --runs "$runs" "$data_dir/big.copy.sql" "$data_dir/big.inserts.sql"
   fi
   KX_BENCH_BUILD=$build KX_BENCH_DATA=$data_dir KX_BENCH_RUNS=$runs KX_BENCH_PORT=$port PGBIN=$PGBIN scripts/bench_export.sh || echo "bench_export.sh failed"
 } | tee "$report.part"

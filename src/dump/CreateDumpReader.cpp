@@ -2,6 +2,7 @@
 
 #include "dump/ArchiveDump.h"
 #include "dump/DetectDumpKind.h"
+#include "plain/PlainDump.h"
 
 std::unique_ptr<IDumpFile> CreateDumpReader(const std::u16string& path, std::u16string& error) {
     DumpKind kind;
@@ -16,10 +17,12 @@ std::unique_ptr<IDumpFile> CreateDumpReader(const std::u16string& path, std::u16
             return reader;
         }
         case DumpKind::GzipPlainSql:
-        case DumpKind::PlainSql:
-            break;
+        case DumpKind::PlainSql: {
+            // Opening a script reads nothing; the scan does the work.
+            auto reader = std::make_unique<CPlainDump>();
+            reader->Open(path, kind == DumpKind::GzipPlainSql);
+            return reader;
+        }
     }
-    // Plain scripts get their reader with the script scanner.
-    error = u"プレーン SQL 形式のダンプにはまだ対応していません。";
     return nullptr;
 }

@@ -1,0 +1,220 @@
+// A table's rows from the byte range the scan recorded: COPY sections are passed on in
+// large pieces with their CRs removed, INSERT statements are turned into COPY lines.
+#include <cstring>
+
+#include "dump/BufferedFileReader.h"
+#include "jobs/JobContext.h"
+#include "plain/Encoding.h"
+#include "plain/InsertParser.h"
+#include "plain/PlainDump.h"
+#include "plain/SqlText.h"
+
+namespace {
+
+constexpr uint64_t kLinesPerPoll = 4096;
+constexpr uint64_t kStatementsPerPoll = 4096;
+// An INSERT statement is kept whole to be parsed; PostgreSQL itself accepts nothing near
+// this size.
+constexpr size_t kMaxInsertStatement = size_t{1} << 30;
+
+const char16_t* const kReadFailed = u"ファイルの読み込みに失敗しました。";
+
+// Collects the short pieces between removed CRs into larger writes; long runs go to the
+// sink as they are.
+class CPieceWriter {
+public:
+    static constexpr size_t kPieceSize = 256 * 1024;
+
+    explicit CPieceWriter(IDataSink& sink) : m_sink(sink) {}
+
+    bool Put(const char* data, size_t length) {
+        if (length == 0) return true;
+        if (m_buffer.size() + length > kPieceSize) {
+            if (!Flush()) return false;
+            if (length >= kPieceSize) return m_sink.Write(data, length);
+        }
+        m_buffer.append(data, length);
+        return true;
+    }
+    bool Flush() {
+        if (m_buffer.empty()) return true;
+        const bool ok = m_sink.Write(m_buffer.data(), m_buffer.size());
+        m_buffer.clear();
+        return ok;
+    }
+
+private:
+    IDataSink& m_sink;
+    std::string m_buffer;
+};
+
+}  // namespace
+
+bool CPlainDump::ReadTableData(const TableEntry& table, IDataSink& sink, IJobContext* job,
+                               std::u16string& error) {
+    if (table.dataKind == TableDataKind_None) return true;
+    if (!ExpandIfCompressed(job, error)) return false;
+
+    BufferedFileReader reader;
+    if (!reader.Open(m_readPath) || table.dataOffset < 0 ||
+        reader.FileSize() < static_cast<uint64_t>(table.dataOffset) ||
+        !reader.Seek(static_cast<uint64_t>(table.dataOffset))) {
+        error = u"ダンプファイルをオープンできません(" + m_readPath + u")。";
+        return false;
+    }
+    if (table.dataOffset >= table.dataEnd) return true;
+
+    if (table.dataKind == TableDataKind_Copy) {
+        std::vector<std::pair<uint64_t, uint64_t>> sections;
+        const auto found = m_copySections.find(PositionOf(table));
+        if (found != m_copySections.end()) {
+            sections = found->second;
+        } else {
+            sections.emplace_back(table.dataOffset, table.dataEnd);
+        }
+        uint64_t lines = 0;
+        for (const auto& [start, end] : sections) {
+            if (!reader.Seek(start)) {
+                error = u"ダンプファイルをオープンできません(" + m_readPath + u")。";
+                return false;
+            }
+            if (!ReadCopyRange(reader, end, sink, job, lines, error)) return false;
+        }
+        return true;
+    }
+    if (table.dataKind == TableDataKind_Insert) {
+        return ReadInsertRange(reader, table, sink, job, error);
+    }
+    return true;
+}
+
+bool CPlainDump::ReadCopyRange(BufferedFileReader& reader, uint64_t end, IDataSink& sink,
+                               IJobContext* job, uint64_t& lines, std::u16string& error) const {
+    CPieceWriter out(sink);
+    bool lineStart = true;
+    for (;;) {
+        if (lineStart && reader.Position() >= end) return out.Flush();
+        // Four bytes tell the end line "\." with its line break.
+        if (reader.Available() < 4) reader.Refill();
+        const size_t n = reader.Available();
+        if (n == 0) {
+            if (reader.IoFailed()) {
+                error = kReadFailed;
+                return false;
+            }
+            // The file ends inside a line: it is still a row.
+            if (!lineStart && !out.Put("\n", 1)) return false;
+            return out.Flush();
+        }
+        const char* p = reader.Data();
+        const char* e = p + n;
+        const uint64_t base = reader.Position();
+        const bool fileEndsHere = base + n >= reader.FileSize();
+        const char* q = p;
+        const char* run = p;  // first byte not yet handed on
+        bool finished = false;
+        for (;;) {
+            if (lineStart) {
+                if (base + static_cast<uint64_t>(q - p) >= end) {
+                    finished = true;
+                    break;
+                }
+                const size_t left = static_cast<size_t>(e - q);
+                if (left < 4 && !fileEndsHere) break;
+                if (left >= 2 && q[0] == '\\' && q[1] == '.') {
+                    size_t length = 2;
+                    if (left > 2 && q[2] == '\r') ++length;
+                    if (length == left || q[length] == '\n') {
+                        finished = true;
+                        break;
+                    }
+                }
+                if (left == 0) break;
+            }
+            const void* found = std::memchr(q, '\n', static_cast<size_t>(e - q));
+            if (found == nullptr) {
+                // The line goes on in the next window; a CR at the edge may be the one
+                // before its LF, so it waits for the refill.
+                const char* keep = e;
+                if (!fileEndsHere && keep > q && keep[-1] == '\r') --keep;
+                if (keep > q) lineStart = false;
+                q = keep;
+                break;
+            }
+            const char* lf = static_cast<const char*>(found);
+            if (lf > q && lf[-1] == '\r') {
+                if (!out.Put(run, static_cast<size_t>(lf - 1 - run))) return false;
+                run = lf;
+            }
+            q = lf + 1;
+            lineStart = true;
+            if (++lines % kLinesPerPoll == 0 && job != nullptr && job->IsCancelled()) {
+                error = kCancelledMessage;
+                return false;
+            }
+        }
+        if (!out.Put(run, static_cast<size_t>(q - run))) return false;
+        reader.Consume(static_cast<size_t>(q - p));
+        if (finished) return out.Flush();
+    }
+}
+
+bool CPlainDump::ReadInsertRange(BufferedFileReader& reader, const TableEntry& table,
+                                 IDataSink& sink, IJobContext* job, std::u16string& error) const {
+    const int codePage = TableCodePage(table);
+    StatementOptions options;
+    options.maxText = kMaxInsertStatement;
+    options.keepQuotedCR = !m_crlfScript;
+    options.codePage = codePage;
+
+    SqlStatement statement;
+    std::string schema, name, lastSchema, lastName;
+    std::vector<std::string> columns;
+    std::string out;
+    bool haveLast = false;
+    bool lastMatches = false;
+    // The previous statement's bytes up to VALUES: pg_dump repeats them for every row.
+    std::string header;
+    // Statements of one row each are collected into larger writes.
+    CPieceWriter pieces(sink);
+    uint64_t statements = 0;
+    const uint64_t end = static_cast<uint64_t>(table.dataEnd);
+    while (reader.Position() < end) {
+        if (!ReadStatement(reader, statement, options)) break;
+        if (statement.kind != SqlStatementKind_Sql || statement.truncated) continue;
+        const std::string& text = statement.text;
+        size_t pos = 0;
+        if (!header.empty() && text.size() >= header.size() &&
+            std::memcmp(text.data(), header.data(), header.size()) == 0 &&
+            (text.size() == header.size() ||
+             !IsSqlWordChar(static_cast<unsigned char>(text[header.size()])))) {
+            pos = header.size();
+        } else {
+            header.clear();
+            if (!ParseInsertHeader(text, pos, schema, name, columns)) continue;
+            header.assign(text, 0, pos);
+            // Consecutive statements nearly always name the same table: decode it once.
+            if (!haveLast || schema != lastSchema || name != lastName) {
+                lastSchema = schema;
+                lastName = name;
+                haveLast = true;
+                lastMatches = ToWide(name, codePage) == table.name &&
+                              (schema.empty() || ToWide(schema, codePage) == table.schema);
+            }
+        }
+        if (!lastMatches) continue;
+        out.clear();
+        uint64_t rows = 0;
+        if (!ParseInsertRows(statement.text, pos, codePage, out, rows)) continue;
+        if (!pieces.Put(out.data(), out.size())) return false;
+        if (++statements % kStatementsPerPoll == 0 && job != nullptr && job->IsCancelled()) {
+            error = kCancelledMessage;
+            return false;
+        }
+    }
+    if (reader.IoFailed()) {
+        error = kReadFailed;
+        return false;
+    }
+    return pieces.Flush();
+}

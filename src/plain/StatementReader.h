@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class BufferedFileReader;
+class IJobContext;
+
+enum SqlStatementKind : int32_t {
+    SqlStatementKind_Sql = 0,
+    SqlStatementKind_MetaCommand = 1,
+};
+
+// One statement of a script, as the bytes of the file (no encoding conversion).
+struct SqlStatement {
+    int32_t kind = SqlStatementKind_Sql;
+    // Sql: from the first non-blank byte to the semicolon, lines joined by LF, comment
+    // tails removed. MetaCommand: the line from the backslash on.
+    std::string text;
+    uint64_t startOffset = 0;
+    // Where the next statement may begin.
+    uint64_t endOffset = 0;
+    // The text stopped growing at the size limit; the bytes from keptEnd on were read
+    // past (quotes and comments still followed) but not kept.
+    bool truncated = false;
+    uint64_t keptEnd = 0;
+};
+
+struct StatementOptions {
+    // No script statement that we keep the text of is anywhere near this; beyond it the
+    // text is cut so that a runaway quote cannot take the whole file into memory.
+    size_t maxText = size_t{8} << 20;
+    // In a script with LF line ends a CR before a line break inside a literal is part of
+    // the value; in a CRLF script it is the line end and is dropped like everywhere else.
+    bool keepQuotedCR = false;
+    // Escape strings (E'...') step over the characters of these code pages whole, so a
+    // Shift_JIS trail byte 0x5C does not escape the closing quote.
+    int codePage = 65001;
+};
+
+// Reads the next statement from the reader's position. False at the end of the file
+// when no statement had started.
+bool ReadStatement(BufferedFileReader& reader, SqlStatement& statement,
+                   const StatementOptions& options = StatementOptions());
+
+// Passes over the data lines of a COPY ... FROM stdin section: rows counted, start at the
+// reader's position, end at the first byte of the "\." line (or the end of the file).
+// The reader is left after the "\." line. With a job, cancellation is polled every
+// 64 MiB of data; false when it was cancelled.
+bool SkipCopyData(BufferedFileReader& reader, uint64_t& rows, uint64_t& start, uint64_t& end,
+                  IJobContext* job = nullptr);
