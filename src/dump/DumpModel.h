@@ -48,6 +48,9 @@ struct TableEntry {
     int64_t dataEnd = 0;
     int32_t dumpId = 0;
     std::u16string dataFile;
+    // The code page of this table's text when it differs from the dump's: a whole-cluster
+    // script switches encoding per database. 0 means the dump's code page.
+    int32_t codePage = 0;
 
     std::u16string QualifiedName() const;
     void SetColumns(const std::vector<ColumnDefinition>& definitions, int codePage);

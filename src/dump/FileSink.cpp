@@ -7,11 +7,11 @@ CFileSink::~CFileSink() {
     Close();
 }
 
-bool CFileSink::Open(const std::u16string& path) {
+bool CFileSink::Open(const std::u16string& path, bool privateFile) {
     Close();
     m_fill = 0;
     m_total = 0;
-    if (!m_file.OpenWrite(path)) {
+    if (!(privateFile ? m_file.OpenWritePrivate(path) : m_file.OpenWrite(path))) {
         // Nothing may be written into a file we do not have.
         m_ok = false;
         return false;

@@ -20,7 +20,8 @@ public:
     CFileSink& operator=(const CFileSink&) = delete;
 
     // Creates the file or truncates an existing one; an open file is closed first.
-    bool Open(const std::u16string& path);
+    // A private file is readable by this user only (temporary copies of dump data).
+    bool Open(const std::u16string& path, bool privateFile = false);
     bool Write(const char* data, size_t length) override;
     bool Flush();
     void Close();

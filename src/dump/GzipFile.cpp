@@ -114,7 +114,8 @@ bool ReadGzipFile(const std::u16string& path, IDataSink& sink, IJobContext* job,
 bool ExpandGzipToFile(const std::u16string& gzipPath, const std::u16string& outPath,
                       IJobContext* job, std::u16string& error) {
     CFileSink sink;
-    if (!sink.Open(outPath)) {
+    // The expansion is a temporary copy of the dump: nobody else needs to read it.
+    if (!sink.Open(outPath, true)) {
         error = u"一時ファイルを作成できません(" + outPath + u")。";
         return false;
     }

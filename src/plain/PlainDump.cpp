@@ -50,8 +50,7 @@ size_t CPlainDump::PositionOf(const TableEntry& table) const {
 }
 
 int32_t CPlainDump::TableCodePage(const TableEntry& table) const {
-    const size_t index = PositionOf(table);
-    return index < m_tableCodePages.size() ? m_tableCodePages[index] : m_codePage;
+    return table.codePage != 0 ? table.codePage : m_codePage;
 }
 
 void CPlainDump::Log(const std::u16string& line) const {

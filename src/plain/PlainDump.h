@@ -99,7 +99,6 @@ private:
     // The script ends its lines with CR LF (decides what a CR inside a literal means).
     bool m_crlfScript = false;
     // Code page at each table's data, by catalogue position.
-    std::vector<int32_t> m_tableCodePages;
     // Every COPY section of the tables that have more than one, by catalogue position.
     std::map<size_t, std::vector<std::pair<uint64_t, uint64_t>>> m_copySections;
     // The table of the previous INSERT statement: a run of INSERTs into one table looks

@@ -167,7 +167,6 @@ bool CPlainDump::Scan(IJobContext* job, std::u16string& error) {
     m_info.dumpVersion.clear();
     m_codePage = 65001;
     m_currentDatabase.clear();
-    m_tableCodePages.clear();
     m_copySections.clear();
     m_lastInsert = InsertTarget();
 
@@ -403,7 +402,7 @@ bool CPlainDump::ClassifyCopy(BufferedFileReader& reader, const std::string& tex
             table.copyColumns.push_back(ToWide(column, m_codePage));
         }
         table.ApplyCopyColumns();
-        m_tableCodePages[index] = m_codePage;
+        table.codePage = m_codePage;
     } else {
         if (table.dataKind == TableDataKind_Copy) {
             // Later sections are read as well, so the rows delivered match the count.
@@ -490,7 +489,7 @@ void CPlainDump::RecordInsert(const SqlStatement& statement, size_t index, size_
             table.copyColumns.push_back(ToWide(column, m_codePage));
         }
         table.ApplyCopyColumns();
-        m_tableCodePages[index] = m_codePage;
+        table.codePage = m_codePage;
     }
     table.dataEnd = static_cast<int64_t>(statement.endOffset);
     table.rowCount += counter.Rows();
@@ -575,7 +574,7 @@ size_t CPlainDump::AddTable(const std::string& schema, const std::string& name) 
     TableEntry& table = m_catalogue.FindOrAdd(m_currentDatabase, ToWide(schema, m_codePage),
                                               ToWide(name, m_codePage));
     const size_t index = static_cast<size_t>(&table - m_catalogue.Entries().data());
-    if (m_tableCodePages.size() <= index) m_tableCodePages.resize(index + 1, m_codePage);
+    if (table.codePage == 0) table.codePage = m_codePage;
     return index;
 }
 

@@ -37,7 +37,7 @@ void CTableData::Reset() {
 bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job,
                       std::u16string& error) {
     Reset();
-    m_codePage = dump.GetInfo().codePage;
+    m_codePage = table.codePage != 0 ? table.codePage : dump.GetInfo().codePage;
     m_columnCount = table.columns.size();
     m_job = job;
     m_expectedRows = table.rowCountKnown ? table.rowCount : 0;

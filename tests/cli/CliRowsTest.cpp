@@ -84,3 +84,21 @@ TEST(CliRowsTest, RangesNamesAndErrors) {
     EXPECT_EQ(RunCli("rows " + dump + " t --count x").exitCode, 2);
     EXPECT_EQ(RunCli("rows " + dump + " t --bogus").exitCode, 2);
 }
+
+TEST(CliRowsTest, WholeClusterTablesDecodeWithTheirDatabasesEncoding) {
+    // pg_dumpall switches client_encoding per database: EUC_JP, LATIN1 and UTF8 in one file.
+    for (const char* file : {"cluster.dumpall.sql", "cluster.dumpall.sql.gz"}) {
+        SCOPED_TRACE(file);
+        const std::string dump = ShellQuote(FixturePath(std::string("dumps/") + file));
+        for (const char* database : {"kx_eucjp", "kx_latin1", "kx_main"}) {
+            for (const ExpectedTable& t : LoadExpectedTables(database)) {
+                if (t.kind == "matview") continue;
+                SCOPED_TRACE(std::string(database) + ":" + t.QualifiedName());
+                CliResult r = RunCli("rows " + dump + " " + ShellQuote(t.QualifiedName()) +
+                                     " --database " + database);
+                ASSERT_EQ(r.exitCode, 0) << r.err;
+                EXPECT_EQ(r.out, ExpectedOutput(t.Cells(database)));
+            }
+        }
+    }
+}

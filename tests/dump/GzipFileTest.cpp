@@ -195,6 +195,10 @@ TEST(GzipFileTest, ExpandWritesTheContent) {
     std::u16string error;
     ASSERT_TRUE(ExpandGzipToFile(dir.FileW("in.gz"), dir.FileW("out.sql"), nullptr, error));
     EXPECT_TRUE(ReadFileBytes(dir.File("out.sql")) == text);
+    // A copy of the dump's data: only its owner may read it.
+    struct stat st {};
+    ASSERT_EQ(::stat(dir.File("out.sql").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0077, 0u);
 }
 
 TEST(GzipFileTest, FailedExpansionLeavesNoOutput) {

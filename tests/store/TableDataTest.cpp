@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <filesystem>
@@ -150,6 +151,9 @@ TEST(TableDataTest, SpoolFileLifetime) {
         EXPECT_EQ(first.rfind(U16(dir.Path()) + u"/Kalvex/" + GetTempFilePrefix(), 0), 0u);
         EXPECT_EQ(first.substr(first.size() - 4), u".dat");
         EXPECT_TRUE(Exists(first));
+        struct stat st {};
+        ASSERT_EQ(::stat(U8(first).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0077, 0u);  // the spool holds dump data: owner only
         // Loading again replaces the old spool file.
         ASSERT_TRUE(one.Load(dump, dump.Table(), nullptr, error));
         EXPECT_FALSE(Exists(first));
