@@ -6,11 +6,12 @@
 #include "jobs/JobContext.h"
 #include "plain/Encoding.h"
 #include "store/CopyLine.h"
+#include "store/SpoolWriter.h"
 #include "store/TempFiles.h"
 
 namespace {
 
-constexpr size_t kBufferSize = 1 << 20;
+constexpr size_t kBufferSize = CSpoolWriter::kBufferSize;
 constexpr uint64_t kRowsPerCheck = 16384;
 
 }  // namespace
@@ -20,6 +21,7 @@ CTableData::~CTableData() {
 }
 
 void CTableData::Reset() {
+    m_spool.Finish();
     m_writeHandle.Close();
     m_readHandle.Close();
     if (!m_tempPath.empty()) {
@@ -56,7 +58,7 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
         m_job = nullptr;
         return false;
     }
-    if (!m_writeBuffer) m_writeBuffer = std::make_unique_for_overwrite<char[]>(kBufferSize);
+    m_spool.Start(m_writeHandle);
     // The scan's count saves regrowing the offsets; a count from a damaged dump is only
     // believed up to a bound.
     m_rowOffsets.reserve(
@@ -88,6 +90,7 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
         }
     }
     Flush();
+    if (!m_spool.Finish()) m_writeOk = false;
     const bool closed = m_writeHandle.Close();
     if (!m_writeOk || !closed) {
         error = u"一時ファイルの書き込みに失敗しました(" + m_tempPath + u")。";
@@ -155,19 +158,9 @@ bool CTableData::Write(const char* data, size_t length) {
 
 void CTableData::Append(const char* data, size_t length) {
     while (length > 0 && m_writeOk) {
-        // With the buffer empty, whole buffer-sized stretches go to the file directly: the
-        // copy would cost as much as the write.
-        if (m_bufferedBytes == 0 && length >= kBufferSize) {
-            const size_t direct = length - length % kBufferSize;
-            if (!m_writeHandle.WriteAll(data, direct)) m_writeOk = false;
-            m_bytesWritten += direct;
-            data += direct;
-            length -= direct;
-            continue;
-        }
         const size_t room = kBufferSize - static_cast<size_t>(m_bufferedBytes);
         const size_t take = std::min(room, length);
-        std::memcpy(m_writeBuffer.get() + m_bufferedBytes, data, take);
+        std::memcpy(m_spool.Buffer() + m_bufferedBytes, data, take);
         m_bufferedBytes += take;
         data += take;
         length -= take;
@@ -177,9 +170,9 @@ void CTableData::Append(const char* data, size_t length) {
 
 void CTableData::Flush() {
     if (m_bufferedBytes == 0) return;
-    if (m_writeOk && !m_writeHandle.WriteAll(m_writeBuffer.get(), m_bufferedBytes)) {
-        m_writeOk = false;
-    }
+    // The write itself happens on the spool writer's thread; a failure shows up at a
+    // later hand-over or at the end of the load.
+    if (m_writeOk && !m_spool.Submit(static_cast<size_t>(m_bufferedBytes))) m_writeOk = false;
     m_bytesWritten += m_bufferedBytes;
     m_bufferedBytes = 0;
 }

@@ -8,6 +8,7 @@
 #include "dump/DumpFile.h"
 #include "platform/File.h"
 #include "store/CellValue.h"
+#include "store/SpoolWriter.h"
 
 class IJobContext;
 
@@ -44,7 +45,7 @@ private:
     std::u16string m_tempPath;
     platform::CFile m_writeHandle;
     platform::CFile m_readHandle;
-    std::unique_ptr<char[]> m_writeBuffer;
+    CSpoolWriter m_spool;  // the write-behind buffers and the thread that writes them
     uint64_t m_bufferedBytes = 0;
     uint64_t m_bytesWritten = 0;
     bool m_writeOk = true;
