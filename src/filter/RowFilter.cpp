@@ -82,8 +82,43 @@ bool CRowFilter::RunRows(size_t rowCount, ReadRow&& readRow, IJobContext* job,
     return true;
 }
 
+namespace {
+
+// The columns a bound condition reads; the tree is walked without recursion, since long
+// AND/OR chains make it deep.
+std::vector<bool> ColumnsReadBy(const WhereNode& root, size_t columnCount) {
+    std::vector<bool> wanted(columnCount, false);
+    std::vector<const WhereNode*> pending = {&root};
+    while (!pending.empty()) {
+        const WhereNode* node = pending.back();
+        pending.pop_back();
+        if (node->kind == WhereNodeKind::Column && node->columnIndex >= 0) {
+            const size_t index = static_cast<size_t>(node->columnIndex);
+            if (index >= wanted.size()) wanted.resize(index + 1, false);
+            wanted[index] = true;
+        }
+        for (const auto& child : node->children) pending.push_back(child.get());
+    }
+    return wanted;
+}
+
+}  // namespace
+
 bool CRowFilter::Run(CTableData& table, IJobContext* job, std::vector<size_t>& matches,
                      std::u16string& error) {
+    // The keyword looks at every cell; a condition alone needs only the cells it names
+    // converted to text.
+    if (m_keyword.empty() && m_root != nullptr) {
+        std::vector<bool> wanted = ColumnsReadBy(*m_root, m_columns.size());
+        // An empty list would mean every column: keep one entry to say "none".
+        if (wanted.empty()) wanted.push_back(false);
+        return RunRows(
+            table.GetRowCount(),
+            [&table, &wanted](size_t row, RowCells& cells) {
+                return table.GetRowColumns(row, wanted, cells);
+            },
+            job, matches, error);
+    }
     return RunRows(
         table.GetRowCount(),
         [&table](size_t row, RowCells& cells) { return table.GetRow(row, cells); }, job, matches,

@@ -222,6 +222,11 @@ const std::vector<CopyField>* CTableData::GetRowFields(size_t row) {
 }
 
 bool CTableData::GetRow(size_t row, RowCells& cells) {
+    static const std::vector<bool> kAll;
+    return GetRowColumns(row, kAll, cells);
+}
+
+bool CTableData::GetRowColumns(size_t row, const std::vector<bool>& wanted, RowCells& cells) {
     // Split straight from the read window; the row bytes are not copied first.
     if (GetRowFields(row) == nullptr) {
         cells.clear();
@@ -230,10 +235,12 @@ bool CTableData::GetRow(size_t row, RowCells& cells) {
     const size_t count = std::max<size_t>(static_cast<size_t>(m_columnCount), m_fields.size());
     // The caller's cells are reused so their strings keep their capacity.
     cells.resize(count);
+    const bool all = wanted.empty();
     for (size_t j = 0; j < count; ++j) {
         CellValue& cell = cells[j];
         cell.text.clear();
-        if (j >= m_fields.size() || m_fields[j].isNull) {
+        if (j >= m_fields.size() || m_fields[j].isNull ||
+            (!all && (j >= wanted.size() || !wanted[j]))) {
             cell.isNull = true;
             continue;
         }

@@ -29,6 +29,9 @@ public:
     size_t GetColumnCount() const { return static_cast<size_t>(m_columnCount); }
     bool ReadRowBytes(size_t row, std::string& bytes);
     bool GetRow(size_t row, RowCells& cells);
+    // As GetRow, but only the columns marked in wanted are converted to text; the others
+    // read as NULL. For a filter that looks at a few columns of a wide table.
+    bool GetRowColumns(size_t row, const std::vector<bool>& wanted, RowCells& cells);
     // The row split into fields, still in the dump's encoding; null when the row cannot be
     // read. Valid until the next call on this store.
     const std::vector<CopyField>* GetRowFields(size_t row);

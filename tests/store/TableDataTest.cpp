@@ -101,6 +101,12 @@ TEST(TableDataTest, CellsFollowColumnsAndCodePage) {
     EXPECT_TRUE(cells[0].isNull);
     EXPECT_TRUE(cells[0].text.empty());
     EXPECT_EQ(cells[2].text, u"c");
+    // Only the wanted columns are converted; the rest read as NULL, the shape stays.
+    ASSERT_TRUE(data.GetRowColumns(1, {false, true}, cells));
+    ASSERT_EQ(cells.size(), 3u);
+    EXPECT_TRUE(cells[0].isNull);
+    EXPECT_EQ(cells[1].text, u"b");
+    EXPECT_TRUE(cells[2].isNull);
     ASSERT_TRUE(data.GetRow(2, cells));
     EXPECT_EQ(cells[0].text, u"ソ");
     EXPECT_EQ(cells[1].text, u"表\\");
