@@ -54,6 +54,12 @@ void CCliJobContext::Draw() {
     m_drawn = true;
 }
 
+int CCliJobContext::Fail(const std::u16string& error) {
+    EndProgress();
+    PrintErr((error.empty() ? std::u16string(kCancelledMessage) : error) + u"\n");
+    return kExitFailure;
+}
+
 void CCliJobContext::EndProgress() {
     if (m_drawn) PrintErrUtf8("\r\x1b[K");
     m_drawn = false;

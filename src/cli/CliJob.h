@@ -21,6 +21,10 @@ public:
     // Clears the progress line before other output goes to stderr.
     void EndProgress();
 
+    // Clears the progress line, prints the error (the cancel message when it is empty) and
+    // gives the exit code of a failed command.
+    int Fail(const std::u16string& error);
+
 private:
     void Draw();
 

@@ -102,11 +102,7 @@ int RunExportCommand(const std::vector<std::string>& args) {
 
     CCliJobContext job;
     std::u16string error;
-    auto fail = [&job, &error]() {
-        job.EndProgress();
-        PrintErr((error.empty() ? std::u16string(kCancelledMessage) : error) + u"\n");
-        return kExitFailure;
-    };
+    auto fail = [&job, &error]() { return job.Fail(error); };
     std::unique_ptr<IDumpFile> dump = OpenDumpForTables(parsed.Positional()[0], job, error);
     if (!dump) return fail();
     const TableEntry* table =

@@ -95,11 +95,7 @@ int RunRowsCommand(const std::vector<std::string>& args) {
     }
     CCliJobContext job;
     std::u16string error;
-    auto fail = [&job, &error]() {
-        job.EndProgress();
-        PrintErr((error.empty() ? std::u16string(kCancelledMessage) : error) + u"\n");
-        return kExitFailure;
-    };
+    auto fail = [&job, &error]() { return job.Fail(error); };
     std::unique_ptr<IDumpFile> dump = OpenDumpForTables(a.dump, job, error);
     if (!dump) return fail();
     const TableEntry* table =
