@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -61,6 +62,20 @@ std::u16string FormatText(const DumpInfo& info) {
     return info.isCluster ? info.formatName + u" (pg_dumpall)" : info.formatName;
 }
 
+// Terminal columns a text takes: East Asian wide and full-width characters take two.
+size_t DisplayWidth(const std::u16string& text) {
+    size_t width = 0;
+    for (char16_t c : text) {
+        if (c >= 0xDC00 && c <= 0xDFFF) continue;  // the second half of a pair
+        const bool wide = (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0xA4CF) ||
+                          (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) ||
+                          (c >= 0xFE30 && c <= 0xFE4F) || (c >= 0xFF00 && c <= 0xFF60) ||
+                          (c >= 0xFFE0 && c <= 0xFFE6);
+        width += wide ? 2 : 1;
+    }
+    return width;
+}
+
 void PrintHuman(const IDumpFile& dump, const std::vector<TableEntry>& tables) {
     const DumpInfo& info = dump.GetInfo();
     std::u16string out;
@@ -78,16 +93,29 @@ void PrintHuman(const IDumpFile& dump, const std::vector<TableEntry>& tables) {
     property(u"created:         ", info.createdAt);
     property(u"tables:          ", platform::FormatDecimal(static_cast<int64_t>(tables.size())));
     out += u'\n';
+    // A table of aligned columns: name, rows, columns, data kind.
+    std::vector<std::u16string> names, counts;
+    size_t nameWidth = DisplayWidth(u"table"), countWidth = DisplayWidth(u"rows");
     for (const TableEntry& t : tables) {
-        if (info.isCluster) out += t.database + u": ";
-        out += t.QualifiedName();
-        out += u"  ";
-        out += t.rowCountKnown ? FormatThousands(t.rowCount) : u"?";
-        out += u" rows, ";
-        out += platform::FormatDecimal(static_cast<int64_t>(t.columns.size()));
-        out += u" columns, ";
-        out += DataKindName(t.dataKind);
-        out += u'\n';
+        names.push_back(info.isCluster ? t.database + u": " + t.QualifiedName()
+                                       : t.QualifiedName());
+        counts.push_back(t.rowCountKnown ? FormatThousands(t.rowCount) : u"?");
+        nameWidth = std::max(nameWidth, DisplayWidth(names.back()));
+        countWidth = std::max(countWidth, DisplayWidth(counts.back()));
+    }
+    auto line = [&out, nameWidth, countWidth](
+                    const std::u16string& name, const std::u16string& count,
+                    const std::u16string& columns, const std::u16string& kind) {
+        out += name + std::u16string(nameWidth - DisplayWidth(name) + 2, u' ');
+        out += std::u16string(countWidth - DisplayWidth(count), u' ') + count;
+        out += std::u16string(columns.size() < 7 ? 9 - columns.size() : 2, u' ') + columns;
+        out += u"  " + kind + u'\n';
+    };
+    line(u"table", u"rows", u"columns", u"data");
+    for (size_t i = 0; i < tables.size(); ++i) {
+        line(names[i], counts[i],
+             platform::FormatDecimal(static_cast<int64_t>(tables[i].columns.size())),
+             DataKindName(tables[i].dataKind));
     }
     PrintOut(out);
 }

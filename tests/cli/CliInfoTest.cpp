@@ -65,8 +65,13 @@ TEST(CliInfoTest, HumanOutputAndFailures) {
     CliResult r = RunCli("info " + Quoted("dumps/kx_main.dir"));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("format:          Directory\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("public.many_rows  1,500 rows, 2 columns, copy\n"), std::string::npos);
-    EXPECT_NE(r.out.find("public.顧客  3 rows, 4 columns, copy\n"), std::string::npos);
+    // Aligned columns; a Japanese name takes two terminal columns a character.
+    EXPECT_NE(r.out.find("\ntable                      rows  columns  data\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\npublic.many_rows          1,500        2  copy\n"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("\npublic.顧客                   3        4  copy\n"), std::string::npos)
+        << r.out;
 
     CliResult tar = RunCli("info " + Quoted("dumps/kx_main.tar"));
     EXPECT_EQ(tar.exitCode, 1);
