@@ -21,17 +21,6 @@ bool EqualsWord(const char* data, size_t length, const char* word) {
     return true;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool IsOctal(char c) {
-    return c >= '0' && c <= '7';
-}
-
 void AppendUtf8(std::string& out, uint32_t cp) {
     if (cp < 0x80) {
         out += static_cast<char>(cp);
@@ -79,10 +68,10 @@ void ReadEscape(const std::string& text, size_t& pos, int codePage, std::string&
         default:
             break;
     }
-    if (IsOctal(c)) {
+    if (IsOctalDigit(c)) {
         int value = 0;
         size_t digits = 0;
-        while (digits < 3 && pos < text.size() && IsOctal(text[pos])) {
+        while (digits < 3 && pos < text.size() && IsOctalDigit(text[pos])) {
             value = value * 8 + (text[pos] - '0');
             ++pos;
             ++digits;
@@ -90,11 +79,11 @@ void ReadEscape(const std::string& text, size_t& pos, int codePage, std::string&
         bytes += static_cast<char>(value & 0xFF);
         return;
     }
-    if (c == 'x' && pos + 1 < text.size() && HexDigit(text[pos + 1]) >= 0) {
-        int value = HexDigit(text[pos + 1]);
+    if (c == 'x' && pos + 1 < text.size() && HexDigitValue(text[pos + 1]) >= 0) {
+        int value = HexDigitValue(text[pos + 1]);
         pos += 2;
-        if (pos < text.size() && HexDigit(text[pos]) >= 0) {
-            value = value * 16 + HexDigit(text[pos]);
+        if (pos < text.size() && HexDigitValue(text[pos]) >= 0) {
+            value = value * 16 + HexDigitValue(text[pos]);
             ++pos;
         }
         bytes += static_cast<char>(value);
@@ -106,7 +95,7 @@ void ReadEscape(const std::string& text, size_t& pos, int codePage, std::string&
             uint32_t value = 0;
             bool ok = true;
             for (size_t k = 1; k <= count && ok; ++k) {
-                const int digit = HexDigit(text[pos + k]);
+                const int digit = HexDigitValue(text[pos + k]);
                 ok = digit >= 0;
                 value = value * 16 + static_cast<uint32_t>(digit < 0 ? 0 : digit);
             }
@@ -180,7 +169,7 @@ void ReadBitString(const std::string& text, size_t& pos, bool hex, std::string& 
         return;
     }
     for (char c : digits) {
-        const int value = HexDigit(c);
+        const int value = HexDigitValue(c);
         if (value < 0) {
             bytes += c;
             continue;

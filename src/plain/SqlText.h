@@ -11,6 +11,17 @@ struct ColumnInfo;
 
 bool IsSqlSpace(unsigned char c);
 
+// Digits of backslash escapes (COPY text, E'' strings): the value, or -1.
+inline int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+inline bool IsOctalDigit(char c) {
+    return c >= '0' && c <= '7';
+}
+
 // Follows single- and double-quoted stretches byte by byte. Unquoted is true for a byte
 // that stands outside any quotes and is no quote itself: parentheses and commas count
 // only there.

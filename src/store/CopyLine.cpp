@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "plain/SqlText.h"
+
 namespace {
 
 bool IsMultiByteCodePage(int codePage) {
@@ -20,17 +22,6 @@ size_t CharacterLength(int codePage, unsigned char lead, const char* next, size_
         default:
             return 2;
     }
-}
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool IsOctal(char c) {
-    return c >= '0' && c <= '7';
 }
 
 constexpr uint64_t kOnes = 0x0101010101010101ULL;
@@ -144,11 +135,11 @@ void SplitCopyLine(const char* data, size_t length, std::vector<CopyField>& fiel
                 break;
             case 'x': {
                 int value = -1;
-                if (i + 2 < length && HexValue(data[i + 2]) >= 0) {
-                    value = HexValue(data[i + 2]);
+                if (i + 2 < length && HexDigitValue(data[i + 2]) >= 0) {
+                    value = HexDigitValue(data[i + 2]);
                     consumed = 3;
-                    if (i + 3 < length && HexValue(data[i + 3]) >= 0) {
-                        value = value * 16 + HexValue(data[i + 3]);
+                    if (i + 3 < length && HexDigitValue(data[i + 3]) >= 0) {
+                        value = value * 16 + HexDigitValue(data[i + 3]);
                         consumed = 4;
                     }
                 }
@@ -156,10 +147,10 @@ void SplitCopyLine(const char* data, size_t length, std::vector<CopyField>& fiel
                 break;
             }
             default:
-                if (IsOctal(c)) {
+                if (IsOctalDigit(c)) {
                     int value = c - '0';
                     size_t k = i + 2;
-                    while (k < length && k < i + 4 && IsOctal(data[k])) {
+                    while (k < length && k < i + 4 && IsOctalDigit(data[k])) {
                         value = value * 8 + (data[k] - '0');
                         ++k;
                     }
