@@ -17,19 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "dump/DumpFile.h"
 #include "filter/RowFilter.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
 #include "store/TempFiles.h"
 
+using bench::Clock;
+using bench::Seconds;
+
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 // CPU time of this thread: the figures compare work, and a busy neighbour on a shared
 // machine would otherwise make either side look slower at random.

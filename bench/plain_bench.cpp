@@ -25,30 +25,18 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "dump/CreateDumpReader.h"
 #include "dump/DumpFile.h"
 #include "platform/Utf8.h"
+
+using bench::Clock;
+using bench::Seconds;
 
 namespace {
 
 constexpr size_t kReadWindow = size_t{4} << 20;
 constexpr double kMB = 1e6;
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-[[noreturn]] void Fail(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::fputs("kalvex_plain_bench: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-    std::exit(1);
-}
 
 std::u16string Wide(const std::string& path) {
     return platform::Utf8ToUtf16(path.data(), path.size());
@@ -79,13 +67,13 @@ struct FloorResult {
 
 FloorResult MemchrFloor(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY);
-    if (fd < 0) Fail("cannot open %s", path.c_str());
+    if (fd < 0) bench::Fail("kalvex_plain_bench", "cannot open %s", path.c_str());
     std::unique_ptr<char[]> buffer(new char[kReadWindow]);
     FloorResult result;
     const Clock::time_point start = Clock::now();
     for (;;) {
         const ssize_t n = read(fd, buffer.get(), kReadWindow);
-        if (n < 0) Fail("read error on %s", path.c_str());
+        if (n < 0) bench::Fail("kalvex_plain_bench", "read error on %s", path.c_str());
         if (n == 0) break;
         result.bytes += static_cast<uint64_t>(n);
         result.lines += CountLines(buffer.get(), static_cast<size_t>(n));
@@ -126,7 +114,8 @@ ScanResult ScanOnce(const std::string& path, bool load) {
     std::u16string error;
     const Clock::time_point start = Clock::now();
     std::unique_ptr<IDumpFile> dump = CreateDumpReader(Wide(path), error);
-    if (!dump || !dump->Scan(nullptr, error)) Fail("%s: %s", path.c_str(), Narrow(error).c_str());
+    if (!dump || !dump->Scan(nullptr, error))
+        bench::Fail("kalvex_plain_bench", "%s: %s", path.c_str(), Narrow(error).c_str());
     result.scanSeconds = Seconds(start, Clock::now());
     const TableEntry* largest = nullptr;
     for (const TableEntry& t : dump->GetTables()) {
@@ -138,7 +127,7 @@ ScanResult ScanOnce(const std::string& path, bool load) {
         CountingSink sink;
         const Clock::time_point loadStart = Clock::now();
         if (!dump->ReadTableData(*largest, sink, nullptr, error)) {
-            Fail("%s: %s", path.c_str(), Narrow(error).c_str());
+            bench::Fail("kalvex_plain_bench", "%s: %s", path.c_str(), Narrow(error).c_str());
         }
         result.loadSeconds = Seconds(loadStart, Clock::now());
         result.loadRows = largest->rowCount;
@@ -154,9 +143,9 @@ ScanResult ScanOnce(const std::string& path, bool load) {
 
 ScanResult ScanInChild(const std::string& path, bool load) {
     int pipeFds[2];
-    if (pipe(pipeFds) != 0) Fail("pipe failed");
+    if (pipe(pipeFds) != 0) bench::Fail("kalvex_plain_bench", "pipe failed");
     const pid_t pid = fork();
-    if (pid < 0) Fail("fork failed");
+    if (pid < 0) bench::Fail("kalvex_plain_bench", "fork failed");
     if (pid == 0) {
         close(pipeFds[0]);
         const ScanResult result = ScanOnce(path, load);
@@ -172,7 +161,7 @@ ScanResult ScanInChild(const std::string& path, bool load) {
     wait4(pid, &status, 0, &usage);
     if (got != static_cast<ssize_t>(sizeof result) || !WIFEXITED(status) ||
         WEXITSTATUS(status) != 0) {
-        Fail("the scan of %s failed", path.c_str());
+        bench::Fail("kalvex_plain_bench", "the scan of %s failed", path.c_str());
     }
     result.peakKiB = usage.ru_maxrss;
     return result;
@@ -254,7 +243,8 @@ void WriteScripts(const std::string& dir, int64_t rows) {
     const std::string insertPath = dir + "/big.inserts.sql";
     FILE* copy = std::fopen(copyPath.c_str(), "wb");
     FILE* inserts = std::fopen(insertPath.c_str(), "wb");
-    if (copy == nullptr || inserts == nullptr) Fail("cannot write the scripts in %s", dir.c_str());
+    if (copy == nullptr || inserts == nullptr)
+        bench::Fail("kalvex_plain_bench", "cannot write the scripts in %s", dir.c_str());
     std::fputs(kHeader, copy);
     std::fputs(kHeader, inserts);
     std::fputs(
@@ -275,7 +265,8 @@ void WriteScripts(const std::string& dir, int64_t rows) {
     }
     std::fputs("\\.\n\n\n--\n-- PostgreSQL database dump complete\n--\n\n", copy);
     std::fputs("\n\n--\n-- PostgreSQL database dump complete\n--\n\n", inserts);
-    if (std::fclose(copy) != 0 || std::fclose(inserts) != 0) Fail("write error in %s", dir.c_str());
+    if (std::fclose(copy) != 0 || std::fclose(inserts) != 0)
+        bench::Fail("kalvex_plain_bench", "write error in %s", dir.c_str());
 }
 
 }  // namespace
@@ -294,7 +285,7 @@ int main(int argc, char** argv) {
             WriteScripts(argv[i + 1], std::atoll(argv[i + 2]));
             return 0;
         } else if (!arg.empty() && arg[0] == '-') {
-            Fail("unknown option %s", arg.c_str());
+            bench::Fail("kalvex_plain_bench", "unknown option %s", arg.c_str());
         } else {
             scripts.push_back(arg);
         }
@@ -315,7 +306,8 @@ int main(int argc, char** argv) {
         runs);
     for (const std::string& path : scripts) {
         struct stat info {};
-        if (stat(path.c_str(), &info) != 0) Fail("cannot find %s", path.c_str());
+        if (stat(path.c_str(), &info) != 0)
+            bench::Fail("kalvex_plain_bench", "cannot find %s", path.c_str());
         const double size = static_cast<double>(info.st_size);
         WarmUp(path);
 

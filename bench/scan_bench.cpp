@@ -26,32 +26,20 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "dump/ArchiveDump.h"
 #include "dump/CreateDumpReader.h"
 #include "dump/DumpFile.h"
 #include "platform/Utf8.h"
+
+using bench::Clock;
+using bench::Seconds;
 
 namespace {
 
 constexpr uint8_t kBlockData = 1;
 constexpr size_t kReadWindow = size_t{4} << 20;
 constexpr double kMB = 1e6;
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-[[noreturn]] void Fail(const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    std::fputs("kalvex_scan_bench: ", stderr);
-    std::vfprintf(stderr, format, args);
-    std::fputc('\n', stderr);
-    va_end(args);
-    std::exit(1);
-}
 
 std::string Narrow(const std::u16string& text) {
     return platform::Utf16ToUtf8(text);
@@ -94,9 +82,10 @@ class RawFile {
 public:
     explicit RawFile(const std::string& path) {
         m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_fd < 0) Fail("cannot open %s", path.c_str());
+        if (m_fd < 0) bench::Fail("kalvex_scan_bench", "cannot open %s", path.c_str());
         struct stat st {};
-        if (::fstat(m_fd, &st) != 0) Fail("cannot stat %s", path.c_str());
+        if (::fstat(m_fd, &st) != 0)
+            bench::Fail("kalvex_scan_bench", "cannot stat %s", path.c_str());
         m_size = static_cast<uint64_t>(st.st_size);
     }
     ~RawFile() { ::close(m_fd); }
@@ -110,7 +99,7 @@ public:
         while (done < length) {
             const ssize_t n =
                 ::pread(m_fd, buffer + done, length - done, static_cast<off_t>(offset + done));
-            if (n < 0) Fail("pread failed");
+            if (n < 0) bench::Fail("kalvex_scan_bench", "pread failed");
             if (n == 0) break;
             done += static_cast<size_t>(n);
         }
@@ -155,7 +144,7 @@ public:
     int64_t ReadInt(const ArchiveHeader& header) {
         const bool hasSign = header.version > ArchiveVersion(1, 0);
         const size_t width = static_cast<size_t>(header.intSize) + (hasSign ? 1 : 0);
-        if (!Ensure(width)) Fail("archive ends inside an integer");
+        if (!Ensure(width)) bench::Fail("kalvex_scan_bench", "archive ends inside an integer");
         const auto* p = reinterpret_cast<const unsigned char*>(Data());
         const bool negative = hasSign && p[0] != 0;
         if (hasSign) ++p;
@@ -190,17 +179,18 @@ template <typename Consume>
 void WalkBlock(Window& window, const ArchiveHeader& header, uint64_t offset, Consume&& consume) {
     window.Seek(offset);
     if (!window.Ensure(1) || static_cast<uint8_t>(*window.Data()) != kBlockData) {
-        Fail("no data block at %" PRIu64, offset);
+        bench::Fail("kalvex_scan_bench", "no data block at %" PRIu64, offset);
     }
     window.Consume(1);
     window.ReadInt(header);  // dump id
     for (;;) {
         const int64_t length = window.ReadInt(header);
-        if (length < 0) Fail("negative chunk length at block %" PRIu64, offset);
+        if (length < 0)
+            bench::Fail("kalvex_scan_bench", "negative chunk length at block %" PRIu64, offset);
         if (length == 0) return;
         uint64_t remaining = static_cast<uint64_t>(length);
         while (remaining > 0) {
-            if (!window.Ensure(1)) Fail("archive ends inside a chunk");
+            if (!window.Ensure(1)) bench::Fail("kalvex_scan_bench", "archive ends inside a chunk");
             const size_t take =
                 static_cast<size_t>(std::min<uint64_t>(remaining, window.Available()));
             consume(window.Data(), take);
@@ -230,7 +220,7 @@ FloorResult InflateFloor(const RawFile& file, const ArchiveHeader& header,
     std::vector<char>& output = buffers.output;
     for (uint64_t offset : blocks) {
         z_stream zs{};
-        if (inflateInit2(&zs, 15) != Z_OK) Fail("inflateInit2 failed");
+        if (inflateInit2(&zs, 15) != Z_OK) bench::Fail("kalvex_scan_bench", "inflateInit2 failed");
         bool ended = false;
         WalkBlock(window, header, offset, [&](const char* data, size_t length) {
             if (ended) return;
@@ -247,7 +237,8 @@ FloorResult InflateFloor(const RawFile& file, const ArchiveHeader& header,
                     ended = true;
                     return;
                 }
-                if (rc != Z_OK && rc != Z_BUF_ERROR) Fail("inflate failed: %d", rc);
+                if (rc != Z_OK && rc != Z_BUF_ERROR)
+                    bench::Fail("kalvex_scan_bench", "inflate failed: %d", rc);
             } while (zs.avail_in > 0 || zs.avail_out == 0);
         });
         inflateEnd(&zs);
@@ -297,9 +288,9 @@ struct ScanRun {
 // ru_maxrss through exec, a forked one only what the parent holds at that moment.
 ScanRun SpawnScan(const std::string& self, const std::string& path) {
     int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) Fail("pipe failed");
+    if (::pipe2(pipeFds, O_CLOEXEC) != 0) bench::Fail("kalvex_scan_bench", "pipe failed");
     const pid_t pid = ::fork();
-    if (pid < 0) Fail("fork failed");
+    if (pid < 0) bench::Fail("kalvex_scan_bench", "fork failed");
     if (pid == 0) {
         ::dup2(pipeFds[1], STDOUT_FILENO);
         ::execl(self.c_str(), self.c_str(), "--scan-once", path.c_str(),
@@ -318,12 +309,13 @@ ScanRun SpawnScan(const std::string& self, const std::string& path) {
 
     int status = 0;
     rusage usage{};
-    if (::wait4(pid, &status, 0, &usage) != pid) Fail("wait4 failed");
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Fail("the scan of %s failed", path.c_str());
+    if (::wait4(pid, &status, 0, &usage) != pid) bench::Fail("kalvex_scan_bench", "wait4 failed");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        bench::Fail("kalvex_scan_bench", "the scan of %s failed", path.c_str());
     ScanRun run;
     if (std::sscanf(text.c_str(), "%lf %" SCNu64 " %ld %ld", &run.seconds, &run.rows,
                     &run.rssBeforeKiB, &run.hwmKiB) != 4) {
-        Fail("unreadable scan report: %s", text.c_str());
+        bench::Fail("kalvex_scan_bench", "unreadable scan report: %s", text.c_str());
     }
     run.peakRssKiB = usage.ru_maxrss;
     return run;
@@ -338,11 +330,11 @@ public:
         int request[2];
         int reply[2];
         if (::pipe2(request, O_CLOEXEC) != 0 || ::pipe2(reply, O_CLOEXEC) != 0) {
-            Fail("pipe failed");
+            bench::Fail("kalvex_scan_bench", "pipe failed");
         }
         std::fflush(stdout);
         m_pid = ::fork();
-        if (m_pid < 0) Fail("fork failed");
+        if (m_pid < 0) bench::Fail("kalvex_scan_bench", "fork failed");
         if (m_pid == 0) {
             ::close(request[1]);
             ::close(reply[0]);
@@ -366,14 +358,15 @@ public:
     ScanRun Run(const std::string& path) {
         const std::string line = path + "\n";
         if (::write(m_request, line.data(), line.size()) != static_cast<ssize_t>(line.size())) {
-            Fail("the scan helper is gone");
+            bench::Fail("kalvex_scan_bench", "the scan helper is gone");
         }
         std::string text;
-        if (!ReadLine(m_reply, text)) Fail("the scan of %s failed", path.c_str());
+        if (!ReadLine(m_reply, text))
+            bench::Fail("kalvex_scan_bench", "the scan of %s failed", path.c_str());
         ScanRun run;
         if (std::sscanf(text.c_str(), "%lf %" SCNu64 " %ld %ld %ld", &run.seconds, &run.rows,
                         &run.rssBeforeKiB, &run.hwmKiB, &run.peakRssKiB) != 5) {
-            Fail("unreadable scan report: %s", text.c_str());
+            bench::Fail("kalvex_scan_bench", "unreadable scan report: %s", text.c_str());
         }
         return run;
     }
@@ -463,12 +456,15 @@ Result MeasureArchive(ScanSpawner& spawner, const Archive& archiveArg, const Opt
     // Untimed: the layout the floors walk and the COPY text size everything is divided by.
     std::u16string error;
     std::unique_ptr<IDumpFile> dump = CreateDumpReader(platform::Utf8ToUtf16(path), error);
-    if (!dump || !dump->Scan(nullptr, error)) Fail("%s: %s", path.c_str(), Narrow(error).c_str());
+    if (!dump || !dump->Scan(nullptr, error))
+        bench::Fail("kalvex_scan_bench", "%s: %s", path.c_str(), Narrow(error).c_str());
     auto* archive = dynamic_cast<CArchiveDump*>(dump.get());
-    if (archive == nullptr) Fail("%s is not a custom archive", path.c_str());
+    if (archive == nullptr)
+        bench::Fail("kalvex_scan_bench", "%s is not a custom archive", path.c_str());
     const ArchiveHeader header = archive->GetHeader();
     if (header.compression != 0 && header.compression != 1) {
-        Fail("%s: only gzip and uncompressed archives are measured", path.c_str());
+        bench::Fail("kalvex_scan_bench", "%s: only gzip and uncompressed archives are measured",
+                    path.c_str());
     }
     result.compressed = header.compression == 1;
     for (TableEntry& table : dump->GetTables()) {
@@ -476,7 +472,7 @@ Result MeasureArchive(ScanSpawner& spawner, const Archive& archiveArg, const Opt
         if (table.dataKind == TableDataKind_None) continue;
         CountingSink sink;
         if (!dump->ReadTableData(table, sink, nullptr, error)) {
-            Fail("%s: %s", path.c_str(), Narrow(error).c_str());
+            bench::Fail("kalvex_scan_bench", "%s: %s", path.c_str(), Narrow(error).c_str());
         }
         result.copyBytes += sink.Bytes();
     }
@@ -486,7 +482,8 @@ Result MeasureArchive(ScanSpawner& spawner, const Archive& archiveArg, const Opt
     }
     std::sort(blocks.begin(), blocks.end());
     dump.reset();
-    if (result.copyBytes == 0) Fail("%s holds no table data", path.c_str());
+    if (result.copyBytes == 0)
+        bench::Fail("kalvex_scan_bench", "%s holds no table data", path.c_str());
 
     // Scan and floor take turns, so that a slow moment of the machine hits both alike.
     FloorBuffers buffers(options.floorOutput);
@@ -498,8 +495,9 @@ Result MeasureArchive(ScanSpawner& spawner, const Archive& archiveArg, const Opt
     for (int i = 0; i < options.runs; ++i) {
         const ScanRun run = spawner.Run(path);
         if (run.rows != result.rows) {
-            Fail("%s: a timed scan counted %" PRIu64 " rows, the untimed one %" PRIu64,
-                 path.c_str(), run.rows, result.rows);
+            bench::Fail("kalvex_scan_bench",
+                        "%s: a timed scan counted %" PRIu64 " rows, the untimed one %" PRIu64,
+                        path.c_str(), run.rows, result.rows);
         }
         scanTimes.push_back(run.seconds);
         result.scanSeconds = std::min(result.scanSeconds, run.seconds);
@@ -572,7 +570,7 @@ void PrintSummary(const std::vector<Result>& results) {
 std::string SelfPath() {
     char buffer[4096];
     const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) Fail("cannot find this program's own path");
+    if (n <= 0) bench::Fail("kalvex_scan_bench", "cannot find this program's own path");
     return std::string(buffer, static_cast<size_t>(n));
 }
 
@@ -587,7 +585,7 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&]() -> long long {
-            if (i + 1 >= argc) Fail("%s needs a value", arg.c_str());
+            if (i + 1 >= argc) bench::Fail("kalvex_scan_bench", "%s needs a value", arg.c_str());
             return std::atoll(argv[++i]);
         };
         if (arg == "--runs") {
@@ -599,7 +597,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--floor-out") {
             options.floorOutput = static_cast<size_t>(std::max(1LL, value())) << 10;
         } else if (!arg.empty() && arg[0] == '-') {
-            Fail("unknown option %s", arg.c_str());
+            bench::Fail("kalvex_scan_bench", "unknown option %s", arg.c_str());
         } else {
             archives.push_back({arg, expectRows});
         }

@@ -15,19 +15,17 @@
 #include <string>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "dump/CreateDumpReader.h"
 #include "platform/File.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
 #include "store/TempFiles.h"
 
+using bench::Clock;
+using bench::Seconds;
+
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point since) {
-    return std::chrono::duration<double>(Clock::now() - since).count();
-}
 
 double PeakRssMiB() {
     rusage usage{};

@@ -121,13 +121,10 @@ bool CPlainDump::ReadCopyRange(BufferedFileReader& reader, uint64_t end, IDataSi
                 }
                 const size_t left = static_cast<size_t>(e - q);
                 if (left < 4 && !fileEndsHere) break;
-                if (left >= 2 && q[0] == '\\' && q[1] == '.') {
-                    size_t length = 2;
-                    if (left > 2 && q[2] == '\r') ++length;
-                    if (length == left || q[length] == '\n') {
-                        finished = true;
-                        break;
-                    }
+                size_t length = 0;
+                if (IsCopyEndLine(q, left, length)) {
+                    finished = true;
+                    break;
                 }
                 if (left == 0) break;
             }

@@ -517,15 +517,12 @@ bool SkipCopyData(BufferedFileReader& reader, uint64_t& rows, uint64_t& start, u
             if (lineStart) {
                 const size_t left = static_cast<size_t>(e - q);
                 if (left < 4 && !fileEndsHere) break;
-                if (left >= 2 && q[0] == '\\' && q[1] == '.') {
-                    size_t length = 2;
-                    if (left > 2 && q[2] == '\r') ++length;
-                    if (length == left || q[length] == '\n') {
-                        end = base + static_cast<uint64_t>(q - p);
-                        if (length < left) ++length;
-                        reader.Consume(static_cast<size_t>(q - p) + length);
-                        return true;
-                    }
+                size_t length = 0;
+                if (IsCopyEndLine(q, left, length)) {
+                    end = base + static_cast<uint64_t>(q - p);
+                    if (length < left) ++length;
+                    reader.Consume(static_cast<size_t>(q - p) + length);
+                    return true;
                 }
                 if (left == 0) break;
             }

@@ -4,6 +4,16 @@
 #include <cstdint>
 #include <string>
 
+// Whether the line starting at line (left bytes remain in view) is the end-of-data line
+// of a COPY section: a backslash and a full stop, perhaps a CR, then LF or the end of the
+// view. length receives the bytes before the LF.
+inline bool IsCopyEndLine(const char* line, size_t left, size_t& length) {
+    if (left < 2 || line[0] != '\\' || line[1] != '.') return false;
+    length = 2;
+    if (left > 2 && line[2] == '\r') ++length;
+    return length == left || line[length] == '\n';
+}
+
 class BufferedFileReader;
 class IJobContext;
 
