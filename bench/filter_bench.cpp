@@ -22,7 +22,7 @@
 #include "filter/RowFilter.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
-#include "store/TempFiles.h"
+#include "platform/TempFiles.h"
 
 using bench::Clock;
 using bench::Seconds;

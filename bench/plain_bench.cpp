@@ -26,7 +26,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "dump/CreateDumpReader.h"
+#include "app/CreateDumpReader.h"
 #include "dump/DumpFile.h"
 #include "platform/Utf8.h"
 

@@ -28,7 +28,7 @@
 
 #include "BenchSupport.h"
 #include "dump/ArchiveDump.h"
-#include "dump/CreateDumpReader.h"
+#include "app/CreateDumpReader.h"
 #include "dump/DumpFile.h"
 #include "platform/Utf8.h"
 

@@ -16,11 +16,11 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "dump/CreateDumpReader.h"
+#include "app/CreateDumpReader.h"
 #include "platform/File.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
-#include "store/TempFiles.h"
+#include "platform/TempFiles.h"
 
 using bench::Clock;
 using bench::Seconds;

@@ -13,24 +13,6 @@ std::u16string FormatThousands(uint64_t n) {
     return std::u16string(buffer + pos, buffer + 32);
 }
 
-namespace {
-
-size_t LastSeparator(const std::u16string& path) {
-    return path.find_last_of(u"\\/");
-}
-
-}  // namespace
-
-std::u16string DirectoryOf(const std::u16string& path) {
-    size_t pos = LastSeparator(path);
-    return pos == std::u16string::npos ? std::u16string() : path.substr(0, pos + 1);
-}
-
-std::u16string FileNameOf(const std::u16string& path) {
-    size_t pos = LastSeparator(path);
-    return pos == std::u16string::npos ? path : path.substr(pos + 1);
-}
-
 std::u16string ToLowerAscii(const std::u16string& text) {
     std::u16string out = text;
     for (char16_t& c : out) {

@@ -1,7 +1,7 @@
 #include "cli/CliDump.h"
 
 #include "dump/ArchiveDump.h"
-#include "dump/CreateDumpReader.h"
+#include "app/CreateDumpReader.h"
 #include "jobs/JobContext.h"
 #include "platform/Utf8.h"
 

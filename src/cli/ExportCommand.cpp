@@ -11,7 +11,7 @@
 #include "platform/File.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
-#include "store/TempFiles.h"
+#include "platform/TempFiles.h"
 
 namespace {
 

@@ -3,8 +3,9 @@
 #include <cstring>
 
 #include "dump/ArchiveDump.h"
-#include "plain/Encoding.h"
-#include "plain/SqlText.h"
+#include "sql/Encoding.h"
+#include "sql/CreateTableParser.h"
+#include "sql/SqlText.h"
 
 namespace {
 

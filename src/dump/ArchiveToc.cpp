@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/AppText.h"
+#include "platform/Paths.h"
 #include "dump/ArchiveDump.h"
 #include "dump/ArchiveEncoding.h"
 #include "dump/BufferedFileReader.h"
-#include "plain/Encoding.h"
+#include "sql/Encoding.h"
 #include "platform/WideChar.h"
 
 namespace {

@@ -2,8 +2,9 @@
 
 #include <utility>
 
-#include "plain/Encoding.h"
-#include "plain/SqlText.h"
+#include "sql/Encoding.h"
+#include "sql/CreateTableParser.h"
+#include "sql/SqlText.h"
 
 std::u16string TableEntry::QualifiedName() const {
     return schema.empty() ? name : schema + u"." + name;

@@ -5,14 +5,9 @@
 #include <string>
 #include <vector>
 
-struct ColumnDefinition;
+#include "sql/ColumnInfo.h"
 
-struct ColumnInfo {
-    std::u16string name;
-    // As written in the column definition; empty when only a COPY column list named it.
-    std::u16string type;
-    bool notNull = false;
-};
+struct ColumnDefinition;
 
 // The dump-level properties.
 struct DumpInfo {

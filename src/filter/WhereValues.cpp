@@ -6,7 +6,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "plain/SqlText.h"
+#include "sql/CreateTableParser.h"
+#include "sql/SqlText.h"
 #include "platform/WideChar.h"
 
 namespace where_detail {

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstring>
 
-#include "plain/MultiByte.h"
-#include "plain/SqlText.h"
+#include "sql/MultiByte.h"
+#include "sql/SqlText.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "dump/BufferedFileReader.h"
 #include "jobs/JobContext.h"
-#include "plain/Encoding.h"
+#include "sql/Encoding.h"
 #include "plain/InsertParser.h"
 #include "plain/PlainDump.h"
-#include "plain/SqlText.h"
+#include "sql/SqlText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "dump/GzipFile.h"
 #include "jobs/JobContext.h"
 #include "platform/File.h"
-#include "store/TempFiles.h"
+#include "platform/TempFiles.h"
 
 CPlainDump::~CPlainDump() {
     if (!m_tempPath.empty()) platform::DeleteFile(m_tempPath);

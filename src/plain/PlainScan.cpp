@@ -7,10 +7,11 @@
 #include "dump/BufferedFileReader.h"
 #include "jobs/JobContext.h"
 #include "plain/ConnectParser.h"
-#include "plain/Encoding.h"
+#include "sql/Encoding.h"
 #include "plain/InsertParser.h"
 #include "plain/PlainDump.h"
-#include "plain/SqlText.h"
+#include "sql/CreateTableParser.h"
+#include "sql/SqlText.h"
 #include "platform/WideChar.h"
 
 namespace {

@@ -8,8 +8,8 @@
 
 #include "dump/BufferedFileReader.h"
 #include "jobs/JobContext.h"
-#include "plain/MultiByte.h"
-#include "plain/SqlText.h"
+#include "sql/MultiByte.h"
+#include "sql/SqlText.h"
 
 namespace {
 

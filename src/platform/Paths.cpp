@@ -58,3 +58,21 @@ uint32_t GetCurrentProcessId() {
 }
 
 }  // namespace platform
+
+namespace {
+
+size_t LastSeparator(const std::u16string& path) {
+    return path.find_last_of(u"\\/");
+}
+
+}  // namespace
+
+std::u16string DirectoryOf(const std::u16string& path) {
+    size_t pos = LastSeparator(path);
+    return pos == std::u16string::npos ? std::u16string() : path.substr(0, pos + 1);
+}
+
+std::u16string FileNameOf(const std::u16string& path) {
+    size_t pos = LastSeparator(path);
+    return pos == std::u16string::npos ? path : path.substr(pos + 1);
+}

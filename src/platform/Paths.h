@@ -17,3 +17,8 @@ std::u16string GetExecutablePath();
 uint32_t GetCurrentProcessId();
 
 }  // namespace platform
+
+// The path up to and including its last "\" or "/"; empty when it has neither.
+std::u16string DirectoryOf(const std::u16string& path);
+// The part after the last "\" or "/"; the whole path when it has neither.
+std::u16string FileNameOf(const std::u16string& path);

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "plain/SqlText.h"
+#include "sql/SqlText.h"
 
 namespace {
 

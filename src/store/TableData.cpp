@@ -4,10 +4,10 @@
 #include <cstring>
 
 #include "jobs/JobContext.h"
-#include "plain/Encoding.h"
+#include "sql/Encoding.h"
 #include "store/CopyLine.h"
 #include "store/SpoolWriter.h"
-#include "store/TempFiles.h"
+#include "platform/TempFiles.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <map>
 
 #include "dump/ArchiveDump.h"
-#include "dump/CreateDumpReader.h"
-#include "plain/Encoding.h"
+#include "app/CreateDumpReader.h"
+#include "sql/Encoding.h"
 #include "support/CollectSink.h"
 #include "support/Fixtures.h"
 #include "support/TestPaths.h"

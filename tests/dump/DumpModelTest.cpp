@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "dump/DumpModel.h"
-#include "plain/SqlText.h"
+#include "sql/CreateTableParser.h"
+#include "sql/SqlText.h"
 #include "support/TestPaths.h"
 
 namespace {

@@ -10,10 +10,10 @@
 #include <random>
 #include <set>
 
-#include "dump/CreateDumpReader.h"
+#include "app/CreateDumpReader.h"
 #include "plain/PlainDump.h"
 #include "platform/File.h"
-#include "store/TempFiles.h"
+#include "platform/TempFiles.h"
 #include "support/TestJob.h"
 #include "support/TestPaths.h"
 

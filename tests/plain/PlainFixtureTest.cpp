@@ -5,8 +5,8 @@
 #include <map>
 #include <set>
 
-#include "dump/CreateDumpReader.h"
-#include "plain/Encoding.h"
+#include "app/CreateDumpReader.h"
+#include "sql/Encoding.h"
 #include "plain/PlainDump.h"
 #include "platform/File.h"
 #include "store/CopyLine.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "plain/MultiByte.h"
-#include "plain/SqlText.h"
+#include "sql/MultiByte.h"
+#include "sql/SqlText.h"
 #include "plain/StatementReader.h"
 
 namespace reference {

@@ -5,11 +5,11 @@
 #include <csignal>
 #include <filesystem>
 
-#include "dump/CreateDumpReader.h"
+#include "app/CreateDumpReader.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "store/TableData.h"
-#include "store/TempFiles.h"
+#include "platform/TempFiles.h"
 #include "support/Fixtures.h"
 #include "support/MemoryDump.h"
 #include "support/ScopedEnv.h"

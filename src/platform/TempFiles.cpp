@@ -1,4 +1,4 @@
-#include "store/TempFiles.h"
+#include "platform/TempFiles.h"
 
 #include <atomic>
 #include <vector>

@@ -1,8 +1,8 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "dump/DumpModel.h"
-#include "plain/SqlText.h"
+#include "sql/CreateTableParser.h"
+#include "sql/SqlText.h"
 
 namespace {
 

@@ -4,8 +4,6 @@
 #include <string>
 #include <vector>
 
-struct ColumnInfo;
-
 // Small lexical helpers over one SQL statement held as bytes in the dump's encoding.
 // They know SQL space, words, quoted identifiers and parentheses, nothing more.
 
@@ -59,16 +57,3 @@ std::string LeadingWords(const std::string& text, int count);
 void SplitTopLevel(const std::string& text, std::vector<std::string>& pieces);
 std::string TrimSql(const std::string& text);
 std::string ToUpperAscii(const std::string& text);
-
-// One column of a CREATE TABLE statement.
-struct ColumnDefinition {
-    std::string name;
-    std::string type;
-    bool notNull = false;
-};
-
-bool ParseCreateTable(const std::string& statement, std::string& schema, std::string& name,
-                      std::vector<ColumnDefinition>& columns);
-
-bool IsNumericType(const ColumnInfo& column);
-bool IsBooleanType(const ColumnInfo& column);

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "dump/DumpModel.h"
-#include "plain/SqlText.h"
+#include "sql/CreateTableParser.h"
+#include "sql/SqlText.h"
 #include "support/TestPaths.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "plain/SqlText.h"
+#include "sql/SqlText.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "plain/Encoding.h"
+#include "sql/Encoding.h"
 
 #include <iterator>
 #include <string_view>

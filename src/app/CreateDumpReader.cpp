@@ -1,4 +1,4 @@
-#include "dump/CreateDumpReader.h"
+#include "app/CreateDumpReader.h"
 
 #include "dump/ArchiveDump.h"
 #include "dump/DetectDumpKind.h"

@@ -1,4 +1,4 @@
-#include "plain/SqlText.h"
+#include "sql/SqlText.h"
 
 namespace {
 

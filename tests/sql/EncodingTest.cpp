@@ -4,7 +4,7 @@
 #include <thread>
 #include <vector>
 
-#include "plain/Encoding.h"
+#include "sql/Encoding.h"
 
 namespace {
 
