@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/File.h"
+#include "store/CellValue.h"
+
+class CTableData;
+
+// Reads rows of a loaded table. Each reader (the grid, every job) makes its own cursor:
+// a cursor has its own file handle, read window and field buffer, so any number of them
+// read one table at the same time. The table must outlive its cursors and must not be
+// loaded or reset while they exist.
+class CTableCursor {
+public:
+    explicit CTableCursor(const CTableData& table);
+    CTableCursor(const CTableCursor&) = delete;
+    CTableCursor& operator=(const CTableCursor&) = delete;
+
+    const CTableData& GetTable() const { return m_table; }
+
+    bool ReadRowBytes(size_t row, std::string& bytes);
+    bool GetRow(size_t row, RowCells& cells);
+    // As GetRow, but only the columns marked in wanted are converted to text; the others
+    // read as NULL.
+    bool GetRowColumns(size_t row, const std::vector<bool>& wanted, RowCells& cells);
+    // The row split into fields, still in the dump's encoding; null when the row cannot be
+    // read. Valid until the next call on this cursor.
+    const std::vector<CopyField>* GetRowFields(size_t row);
+
+private:
+    const CTableData& m_table;
+    // Implementation state (file handle, read window, field buffer) is the store's choice.
+};
