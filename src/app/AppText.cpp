@@ -12,11 +12,3 @@ std::u16string FormatThousands(uint64_t n) {
     } while (n != 0);
     return std::u16string(buffer + pos, buffer + 32);
 }
-
-std::u16string ToLowerAscii(const std::u16string& text) {
-    std::u16string out = text;
-    for (char16_t& c : out) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-    }
-    return out;
-}

@@ -9,5 +9,3 @@
 
 // 1234567 -> "1,234,567"
 std::u16string FormatThousands(uint64_t n);
-// Lower-cases A to Z only.
-std::u16string ToLowerAscii(const std::u16string& text);

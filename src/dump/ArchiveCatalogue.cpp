@@ -1,10 +1,10 @@
 // Turning the table of contents into tables, their DDL and the list of schema objects.
 #include <algorithm>
-#include <cstring>
 
 #include "dump/ArchiveDump.h"
-#include "sql/Encoding.h"
 #include "sql/CreateTableParser.h"
+#include "sql/Encoding.h"
+#include "sql/OwningTable.h"
 #include "sql/SqlText.h"
 
 namespace {
@@ -25,10 +25,6 @@ bool IsAttachableKind(const std::string& desc) {
                        [&](const char* kind) { return desc == kind; });
 }
 
-bool StartsWith(const std::string& text, const char* prefix) {
-    return text.compare(0, std::strlen(prefix), prefix) == 0;
-}
-
 // The column list of a COPY statement, when the statement has one.
 bool ParseCopyColumns(const std::string& copyStmt, std::vector<std::string>& names) {
     size_t pos = 0;
@@ -39,54 +35,6 @@ bool ParseCopyColumns(const std::string& copyStmt, std::vector<std::string>& nam
 }
 
 }  // namespace
-
-bool FindOwningTable(const std::string& statement, std::string& schema, std::string& name) {
-    const std::string upper = ToUpperAscii(statement);
-    size_t pos = 0;
-    if (StartsWith(upper, "ALTER TABLE")) {
-        pos = 11;
-        MatchKeyword(statement, pos, "ONLY");
-        MatchKeyword(statement, pos, "IF");
-        MatchKeyword(statement, pos, "EXISTS");
-        // PostgreSQL's own order is IF EXISTS ONLY.
-        MatchKeyword(statement, pos, "ONLY");
-        return ReadQualifiedName(statement, pos, schema, name);
-    }
-    if (StartsWith(upper, "COMMENT ON TABLE")) {
-        pos = 16;
-        return ReadQualifiedName(statement, pos, schema, name);
-    }
-    if (StartsWith(upper, "COMMENT ON COLUMN")) {
-        pos = 17;
-        std::string a, b;
-        if (!ReadIdentifier(statement, pos, a)) return false;
-        if (pos >= statement.size() || statement[pos] != '.') return false;
-        ++pos;
-        if (!ReadIdentifier(statement, pos, b)) return false;
-        if (pos < statement.size() && statement[pos] == '.') {
-            schema = a;
-            name = b;
-        } else {
-            schema.clear();
-            name = a;
-        }
-        return true;
-    }
-    if (StartsWith(upper, "CREATE") && upper.find("INDEX") != std::string::npos) {
-        size_t on = upper.find(" ON ");
-        if (on == std::string::npos) return false;
-        pos = on + 4;
-        MatchKeyword(statement, pos, "ONLY");
-        return ReadQualifiedName(statement, pos, schema, name);
-    }
-    if (StartsWith(upper, "CREATE TRIGGER")) {
-        size_t on = upper.find(" ON ");
-        if (on == std::string::npos) return false;
-        pos = on + 4;
-        return ReadQualifiedName(statement, pos, schema, name);
-    }
-    return false;
-}
 
 void CArchiveDump::BuildCatalogue() {
     m_tables.Clear();

@@ -96,6 +96,3 @@ private:
     ArchiveHeader m_header;
     std::map<int32_t, int64_t> m_blockPositions;
 };
-
-// Which table an ALTER TABLE, COMMENT, CREATE INDEX or CREATE TRIGGER statement belongs to.
-bool FindOwningTable(const std::string& statement, std::string& schema, std::string& name);

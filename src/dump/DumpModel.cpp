@@ -2,8 +2,9 @@
 
 #include <utility>
 
-#include "sql/Encoding.h"
+#include "platform/AsciiCase.h"
 #include "sql/CreateTableParser.h"
+#include "sql/Encoding.h"
 #include "sql/SqlText.h"
 
 std::u16string TableEntry::QualifiedName() const {
@@ -22,21 +23,6 @@ void TableEntry::SetColumns(const std::vector<ColumnDefinition>& definitions, in
     }
 }
 
-namespace {
-
-bool EqualsIgnoringAsciiCase(const std::u16string& a, const std::u16string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char16_t x = a[i], y = b[i];
-        if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 32);
-        if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 32);
-        if (x != y) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 void TableEntry::ApplyCopyColumns() {
     if (copyColumns.empty()) return;
     if (copyColumns.size() == columns.size()) {
@@ -50,7 +36,7 @@ void TableEntry::ApplyCopyColumns() {
     for (const std::u16string& copyName : copyColumns) {
         const ColumnInfo* found = nullptr;
         for (const ColumnInfo& column : columns) {
-            if (EqualsIgnoringAsciiCase(column.name, copyName)) {
+            if (platform::EqualsIgnoringAsciiCase(column.name, copyName)) {
                 found = &column;
                 break;
             }

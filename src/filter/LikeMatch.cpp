@@ -1,10 +1,10 @@
 #include "filter/LikeMatch.h"
 
 #include "filter/TextSearch.h"
+#include "platform/AsciiCase.h"
 
 using text_search::FoldMask;
 using text_search::kNotFound;
-using text_search::LowerAscii;
 
 namespace {
 
@@ -31,7 +31,7 @@ Element ElementAt(std::u16string_view pattern, size_t p, bool caseInsensitive) {
         width = 2;
     }
     if (caseInsensitive) {
-        c = LowerAscii(c);
+        c = platform::ToLowerAscii(c);
         return {false, c, FoldMask(c), width};
     }
     return {false, c, 0, width};

@@ -5,6 +5,7 @@
 #include "filter/TextSearch.h"
 #include "filter/WhereParser.h"
 #include "jobs/JobContext.h"
+#include "platform/AsciiCase.h"
 #include "platform/WideChar.h"
 #include "store/TableData.h"
 

@@ -16,10 +16,6 @@ namespace text_search {
 
 inline constexpr size_t kNotFound = static_cast<size_t>(-1);
 
-inline char16_t LowerAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
-}
-
 inline char16_t FoldMask(char16_t loweredValue) {
     return (loweredValue >= u'a' && loweredValue <= u'z') ? 0x20 : 0;
 }

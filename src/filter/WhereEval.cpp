@@ -3,19 +3,11 @@
 #include <cmath>
 
 #include "filter/LikeMatch.h"
-#include "platform/WideChar.h"
+#include "platform/AsciiCase.h"
 
 using namespace where_detail;
 
 namespace {
-
-bool EqualsIgnoringAsciiCase(const std::u16string& a, const std::u16string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (platform::ToLowerAscii(a[i]) != platform::ToLowerAscii(b[i])) return false;
-    }
-    return true;
-}
 
 int32_t FindColumn(const WhereNode& node, const std::vector<ColumnInfo>& columns) {
     if (node.quoted) {
@@ -24,7 +16,8 @@ int32_t FindColumn(const WhereNode& node, const std::vector<ColumnInfo>& columns
         }
     }
     for (size_t i = 0; i < columns.size(); ++i) {
-        if (EqualsIgnoringAsciiCase(columns[i].name, node.name)) return static_cast<int32_t>(i);
+        if (platform::EqualsIgnoringAsciiCase(columns[i].name, node.name))
+            return static_cast<int32_t>(i);
     }
     return -1;
 }

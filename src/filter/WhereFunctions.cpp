@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "filter/WhereEval.h"
-#include "platform/WideChar.h"
+#include "platform/AsciiCase.h"
 
 using namespace where_detail;
 

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "filter/WhereLexer.h"
+#include "platform/AsciiCase.h"
 #include "platform/WideChar.h"
 
 namespace {

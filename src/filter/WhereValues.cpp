@@ -6,9 +6,10 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/AsciiCase.h"
+#include "platform/WideChar.h"
 #include "sql/CreateTableParser.h"
 #include "sql/SqlText.h"
-#include "platform/WideChar.h"
 
 namespace where_detail {
 

@@ -3,20 +3,17 @@
 #include <array>
 #include <cstring>
 
+#include "platform/AsciiCase.h"
 #include "sql/MultiByte.h"
 #include "sql/SqlText.h"
 
 namespace {
 
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
 bool EqualsWord(const char* data, size_t length, const char* word) {
     const size_t wordLength = std::strlen(word);
     if (length != wordLength) return false;
     for (size_t i = 0; i < length; ++i) {
-        if (UpperAscii(data[i]) != word[i]) return false;
+        if (platform::ToUpperAscii(data[i]) != word[i]) return false;
     }
     return true;
 }

@@ -9,6 +9,7 @@
 #include "dump/DumpFile.h"
 #include "dump/DumpModel.h"
 #include "plain/StatementReader.h"
+#include "sql/OwningTable.h"
 
 class BufferedFileReader;
 class CInsertRowCounter;
@@ -52,8 +53,8 @@ private:
     bool ClassifyStatement(BufferedFileReader& reader, const SqlStatement& statement,
                            IJobContext* job);
     void HandleMetaCommand(const SqlStatement& statement);
-    void AttachStatementToTable(const std::string& text, size_t position,
-                                const std::u16string& definition);
+    // Appends the statement to the DDL of the table it belongs to, when that is listed.
+    void AttachToTable(const OwningTable& owner, const std::u16string& definition);
     void ClassifySet(const std::string& text, size_t position);
     void ClassifyCreateTable(const std::string& text);
     // Puts the columns of the INHERITS parents in front of the table's own columns.
@@ -65,8 +66,6 @@ private:
     // An INSERT that begins like the previous one, up to VALUES: same table, no parsing.
     bool ClassifyRepeatedInsert(const SqlStatement& statement);
     void RecordInsert(const SqlStatement& statement, size_t index, size_t rowsFrom);
-    void ClassifyCommentOn(const std::string& text, size_t position,
-                           const std::u16string& definition);
     void CountRowsFromFile(uint64_t from, uint64_t to, CInsertRowCounter& counter) const;
     void AddDdlObject(std::u16string objectType, std::u16string definition,
                       std::u16string schema = std::u16string(),

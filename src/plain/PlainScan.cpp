@@ -7,12 +7,12 @@
 #include "dump/BufferedFileReader.h"
 #include "jobs/JobContext.h"
 #include "plain/ConnectParser.h"
-#include "sql/Encoding.h"
 #include "plain/InsertParser.h"
 #include "plain/PlainDump.h"
-#include "sql/CreateTableParser.h"
-#include "sql/SqlText.h"
 #include "platform/WideChar.h"
+#include "sql/CreateTableParser.h"
+#include "sql/Encoding.h"
+#include "sql/SqlText.h"
 
 namespace {
 
@@ -34,23 +34,6 @@ bool LeadsWith(const std::string& text, std::initializer_list<const char*> words
 bool LeadsWith(const std::string& text, std::initializer_list<const char*> words) {
     size_t pos = 0;
     return LeadsWith(text, words, pos);
-}
-
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Case-insensitive search for an upper-case needle, without an upper-cased copy.
-size_t FindNoCase(const std::string& text, const char* needle, size_t from = 0) {
-    const size_t length = std::strlen(needle);
-    if (length == 0 || text.size() < length) return std::string::npos;
-    for (size_t i = from; i + length <= text.size(); ++i) {
-        if (UpperAscii(text[i]) != needle[0]) continue;
-        size_t k = 1;
-        while (k < length && UpperAscii(text[i + k]) == needle[k]) ++k;
-        if (k == length) return i;
-    }
-    return std::string::npos;
 }
 
 // The statement's text without surrounding SQL space, decoded; no trimmed copy is made,
@@ -271,32 +254,28 @@ bool CPlainDump::ClassifyStatement(BufferedFileReader& reader, const SqlStatemen
     }
 
     std::u16string definition = Definition(text, m_codePage);
-    if (LeadsWith(text, {"ALTER", "TABLE"}, pos)) {
-        MatchKeyword(text, pos, "ONLY");
-        MatchKeyword(text, pos, "IF");
-        MatchKeyword(text, pos, "EXISTS");
-        // PostgreSQL writes IF EXISTS ONLY.
-        MatchKeyword(text, pos, "ONLY");
-        AttachStatementToTable(text, pos, definition);
-        AddDdlObject(u"ALTER TABLE", std::move(definition));
+    const OwningTable owner = FindOwningTable(text);
+    const char16_t* objectType = nullptr;
+    switch (owner.kind) {
+        case TableStatementKind_AlterTable:
+            objectType = u"ALTER TABLE";
+            break;
+        case TableStatementKind_Index:
+            objectType = u"INDEX";
+            break;
+        case TableStatementKind_Comment:
+            objectType = u"COMMENT";
+            break;
+        default:
+            // A script's triggers are listed on their own, not attached to their table.
+            break;
+    }
+    if (objectType == nullptr) {
+        AddDdlObject(ObjectTypeOf(text), std::move(definition));
         return true;
     }
-    if (LeadsWith(text, {"CREATE", "INDEX"}) || LeadsWith(text, {"CREATE", "UNIQUE", "INDEX"})) {
-        const size_t on = FindNoCase(text, " ON ");
-        if (on != std::string::npos) {
-            pos = on + 4;
-            MatchKeyword(text, pos, "ONLY");
-            AttachStatementToTable(text, pos, definition);
-        }
-        AddDdlObject(u"INDEX", std::move(definition));
-        return true;
-    }
-    if (LeadsWith(text, {"COMMENT", "ON"}, pos)) {
-        ClassifyCommentOn(text, pos, definition);
-        AddDdlObject(u"COMMENT", std::move(definition));
-        return true;
-    }
-    AddDdlObject(ObjectTypeOf(text), std::move(definition));
+    if (owner.found) AttachToTable(owner, definition);
+    AddDdlObject(objectType, std::move(definition));
     return true;
 }
 
@@ -510,39 +489,10 @@ void CPlainDump::CountRowsFromFile(uint64_t from, uint64_t to, CInsertRowCounter
     }
 }
 
-void CPlainDump::ClassifyCommentOn(const std::string& text, size_t position,
-                                   const std::u16string& definition) {
-    size_t pos = position;
-    if (MatchKeyword(text, pos, "TABLE")) {
-        AttachStatementToTable(text, pos, definition);
-        return;
-    }
-    pos = position;
-    if (!MatchKeyword(text, pos, "COLUMN")) return;
-    // s.t.c or t.c; no space may come before a full stop.
-    std::string parts[4];
-    size_t count = 0;
-    while (count < 4 && ReadIdentifier(text, pos, parts[count])) {
-        ++count;
-        if (pos >= text.size() || text[pos] != '.') break;
-        ++pos;
-    }
-    TableEntry* table = nullptr;
-    if (count == 3) {
-        table = m_catalogue.Find(m_currentDatabase, ToWide(parts[0], m_codePage),
-                                 ToWide(parts[1], m_codePage));
-    } else if (count == 2) {
-        table = m_catalogue.Find(m_currentDatabase, std::u16string(), ToWide(parts[0], m_codePage));
-    }
-    if (table != nullptr) AppendAttached(*table, definition);
-}
-
-void CPlainDump::AttachStatementToTable(const std::string& text, size_t position,
-                                        const std::u16string& definition) {
-    std::string schema, name;
-    if (!ReadQualifiedName(text, position, schema, name)) return;
-    TableEntry* table =
-        m_catalogue.Find(m_currentDatabase, ToWide(schema, m_codePage), ToWide(name, m_codePage));
+void CPlainDump::AttachToTable(const OwningTable& owner, const std::u16string& definition) {
+    // An empty schema (a column comment written t.c) finds the first table t of any schema.
+    TableEntry* table = m_catalogue.Find(m_currentDatabase, ToWide(owner.schema, m_codePage),
+                                         ToWide(owner.name, m_codePage));
     if (table != nullptr) AppendAttached(*table, definition);
 }
 

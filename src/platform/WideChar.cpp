@@ -10,6 +10,8 @@
 #include <limits>
 #include <string>
 
+#include "platform/AsciiCase.h"
+
 namespace platform {
 
 namespace {
@@ -187,14 +189,6 @@ bool IsWideDigit(char16_t c) {
 bool IsWideAlpha(char16_t c) {
     if (c < 0x80) return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
     return InRanges(std::begin(kLetters), std::end(kLetters), c);
-}
-
-char16_t ToUpperAscii(char16_t c) {
-    return (c >= u'a' && c <= u'z') ? c - 0x20 : c;
-}
-
-char16_t ToLowerAscii(char16_t c) {
-    return (c >= u'A' && c <= u'Z') ? c + 0x20 : c;
 }
 
 size_t WideToDouble(const char16_t* text, size_t length, double& value) {

@@ -18,10 +18,6 @@ int WideDigitValue(char16_t c);
 // Letters: ASCII letters and every character of a letter category above U+007F.
 bool IsWideAlpha(char16_t c);
 
-// ASCII-only case mapping.
-char16_t ToUpperAscii(char16_t c);
-char16_t ToLowerAscii(char16_t c);
-
 // Reads a number the way wcstod does: optional leading space, sign, digits with an
 // optional fraction and exponent, "inf"/"infinity"/"nan" (ASCII, any case), or a hex
 // float "0x...". Returns the count of code units consumed (0 when nothing parsed).

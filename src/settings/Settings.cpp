@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/AsciiCase.h"
 #include "platform/Environment.h"
 #include "platform/File.h"
 #include "platform/Paths.h"
@@ -22,15 +23,6 @@ bool IsTrimmedSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
 
-std::u16string ToUpperAsciiText(std::u16string text) {
-    for (char16_t& c : text) c = platform::ToUpperAscii(c);
-    return text;
-}
-
-bool EqualsIgnoreAsciiCase(const std::u16string& a, const char16_t* b) {
-    return ToUpperAsciiText(a) == ToUpperAsciiText(b);
-}
-
 // Y or y means yes; anything else written means no.
 bool ParseFlag(const std::u16string& value, bool whenEmpty) {
     if (value.empty()) return whenEmpty;
@@ -43,13 +35,13 @@ void ApplySetting(const std::u16string& key, const std::u16string& value, AppSet
     } else if (key == u"PAGE_SIZE") {
         s.pageSize = platform::WideToInt32(value);
     } else if (key == u"CSV_DELIMITER") {
-        s.csv.delimiter = EqualsIgnoreAsciiCase(value, u"TAB") ? u'\t' : u',';
+        s.csv.delimiter = platform::EqualsIgnoringAsciiCase(value, u"TAB") ? u'\t' : u',';
     } else if (key == u"CSV_HEADER") {
         s.csv.header = ParseFlag(value, true);
     } else if (key == u"CSV_QUOTE_ALL") {
         s.csv.quoteAll = ParseFlag(value, false);
     } else if (key == u"CSV_ENCODING") {
-        s.csv.encoding = ToUpperAsciiText(value);
+        s.csv.encoding = platform::ToUpperAscii(value);
     } else if (key == u"CSV_NULL_TEXT") {
         s.csv.nullText = value;
     } else if (key == u"LAST_DIR") {
@@ -68,8 +60,8 @@ void ParseLine(const std::u16string& raw, AppSettings& s) {
     if (line.empty() || line[0] == u';' || line[0] == u'#') return;
     size_t eq = line.find(u'=');
     if (eq == std::u16string::npos) return;
-    ApplySetting(ToUpperAsciiText(TrimSpaces(line.substr(0, eq))), TrimSpaces(line.substr(eq + 1)),
-                 s);
+    ApplySetting(platform::ToUpperAscii(TrimSpaces(line.substr(0, eq))),
+                 TrimSpaces(line.substr(eq + 1)), s);
 }
 
 bool ReadAllBytes(const std::u16string& path, std::string& bytes) {

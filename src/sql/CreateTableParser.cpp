@@ -1,7 +1,9 @@
+#include "sql/CreateTableParser.h"
+
 #include <initializer_list>
 #include <string_view>
 
-#include "sql/CreateTableParser.h"
+#include "platform/AsciiCase.h"
 #include "sql/SqlText.h"
 
 namespace {
@@ -67,16 +69,9 @@ bool ParseColumnElement(const std::string& element, ColumnDefinition& column) {
     if (!ReadIdentifier(element, pos, column.name)) return false;
     size_t typeEnd = FindTypeEnd(element, pos);
     column.type = TrimSql(element.substr(pos, typeEnd - pos));
-    column.notNull = ToUpperAscii(element.substr(typeEnd)).find("NOT NULL") != std::string::npos;
+    column.notNull =
+        platform::ToUpperAscii(element.substr(typeEnd)).find("NOT NULL") != std::string::npos;
     return true;
-}
-
-std::u16string LowerAscii(const std::u16string& text) {
-    std::u16string result = text;
-    for (char16_t& c : result) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-    }
-    return result;
 }
 
 }  // namespace
@@ -120,7 +115,7 @@ bool IsNumericType(const ColumnInfo& column) {
         u"integer", u"int",       u"int2",        u"int4",  u"int8",  u"smallint",
         u"bigint",  u"numeric",   u"decimal",     u"real",  u"float", u"double precision",
         u"serial",  u"bigserial", u"smallserial", u"money", u"oid"};
-    std::u16string type = LowerAscii(column.type);
+    std::u16string type = platform::ToLowerAscii(column.type);
     // Arrays of numbers are shown as text, never right-aligned.
     if (type.find(u'[') != std::u16string::npos) return false;
     for (const char16_t* name : kNames) {
@@ -134,6 +129,6 @@ bool IsNumericType(const ColumnInfo& column) {
 }
 
 bool IsBooleanType(const ColumnInfo& column) {
-    std::u16string type = LowerAscii(column.type);
+    std::u16string type = platform::ToLowerAscii(column.type);
     return type == u"boolean" || type == u"bool";
 }

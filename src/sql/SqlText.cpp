@@ -1,12 +1,10 @@
 #include "sql/SqlText.h"
 
-namespace {
+#include <cstring>
 
-char UpperAscii(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
+#include "platform/AsciiCase.h"
 
-}  // namespace
+using platform::ToUpperAscii;
 
 bool IsSqlSpace(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -28,7 +26,7 @@ bool MatchKeyword(const std::string& text, size_t& pos, const char* keyword) {
     SkipSqlSpace(text, pos);
     size_t i = pos;
     for (const char* k = keyword; *k != '\0'; ++k, ++i) {
-        if (i >= text.size() || UpperAscii(text[i]) != UpperAscii(*k)) return false;
+        if (i >= text.size() || ToUpperAscii(text[i]) != ToUpperAscii(*k)) return false;
     }
     if (i < text.size() && IsSqlWordChar(static_cast<unsigned char>(text[i]))) return false;
     pos = i;
@@ -40,7 +38,7 @@ std::string ReadWordUpper(const std::string& text, size_t from) {
     SkipSqlSpace(text, pos);
     std::string word;
     while (pos < text.size() && IsSqlWordChar(static_cast<unsigned char>(text[pos]))) {
-        word += UpperAscii(text[pos]);
+        word += ToUpperAscii(text[pos]);
         ++pos;
     }
     return word;
@@ -166,8 +164,14 @@ std::string TrimSql(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-std::string ToUpperAscii(const std::string& text) {
-    std::string result = text;
-    for (char& c : result) c = UpperAscii(c);
-    return result;
+size_t FindNoCase(const std::string& text, const char* upperNeedle, size_t from) {
+    const size_t length = std::strlen(upperNeedle);
+    if (length == 0 || text.size() < length) return std::string::npos;
+    for (size_t i = from; i + length <= text.size(); ++i) {
+        if (ToUpperAscii(text[i]) != upperNeedle[0]) continue;
+        size_t k = 1;
+        while (k < length && ToUpperAscii(text[i + k]) == upperNeedle[k]) ++k;
+        if (k == length) return i;
+    }
+    return std::string::npos;
 }

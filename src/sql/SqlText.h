@@ -56,4 +56,6 @@ bool ReadColumnList(const std::string& text, size_t& pos, std::vector<std::strin
 std::string LeadingWords(const std::string& text, int count);
 void SplitTopLevel(const std::string& text, std::vector<std::string>& pieces);
 std::string TrimSql(const std::string& text);
-std::string ToUpperAscii(const std::string& text);
+// The first occurrence of an upper-case needle from `from` on, ignoring the case of the
+// text's ASCII letters, without an upper-cased copy of the text; npos when there is none.
+size_t FindNoCase(const std::string& text, const char* upperNeedle, size_t from = 0);

@@ -3,26 +3,10 @@
 #include <cstdint>
 #include <cstring>
 
+#include "sql/MultiByte.h"
 #include "sql/SqlText.h"
 
 namespace {
-
-bool IsMultiByteCodePage(int codePage) {
-    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950 ||
-           codePage == 54936;
-}
-
-// Bytes of the character that starts with this high byte; 1 for a single-byte one.
-size_t CharacterLength(int codePage, unsigned char lead, const char* next, size_t remaining) {
-    switch (codePage) {
-        case 932:
-            return (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC) ? 2 : 1;
-        case 54936:
-            return remaining >= 2 && next[0] >= '0' && next[0] <= '9' ? 4 : 2;
-        default:
-            return 2;
-    }
-}
 
 constexpr uint64_t kOnes = 0x0101010101010101ULL;
 constexpr uint64_t kHighs = 0x8080808080808080ULL;
@@ -88,7 +72,7 @@ void SplitCopyLine(const char* data, size_t length, std::vector<CopyField>& fiel
         if (byte >= 0x80) {
             // Only reached for multi-byte code pages: a trail byte may be 0x5C or 0x09.
             const size_t remaining = length - i;
-            size_t take = CharacterLength(codePage, byte, data + i + 1, remaining - 1);
+            size_t take = MultiByteLength(codePage, byte, data + i + 1, remaining - 1);
             if (take > remaining) take = remaining;
             field->bytes.append(data + i, take);
             i += take;

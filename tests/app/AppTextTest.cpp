@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AppText.h"
+#include "platform/AsciiCase.h"
 #include "support/TestPaths.h"
 
 TEST(AppTextTest, FormatThousandsGroupsByThree) {
@@ -51,10 +52,10 @@ TEST(AppTextTest, PathSplitsAtEitherSeparator) {
 }
 
 TEST(AppTextTest, ToLowerAsciiChangesOnlyAToZ) {
-    EXPECT_EQ(U8(ToLowerAscii(u"ABCXYZ abcxyz 019")), "abcxyz abcxyz 019");
+    EXPECT_EQ(U8(platform::ToLowerAscii(u"ABCXYZ abcxyz 019")), "abcxyz abcxyz 019");
     // The neighbours of 'A' and 'Z' and every non-ASCII letter stay as they are.
-    EXPECT_EQ(U8(ToLowerAscii(u"@[`{")), "@[`{");
-    EXPECT_EQ(U8(ToLowerAscii(u"ÀÉÖ ΑΒΓ ＡＢＣ İ")), "ÀÉÖ ΑΒΓ ＡＢＣ İ");
-    EXPECT_EQ(U8(ToLowerAscii(u"Tabelle_ÄÖÜ")), "tabelle_ÄÖÜ");
-    EXPECT_EQ(U8(ToLowerAscii(u"")), "");
+    EXPECT_EQ(U8(platform::ToLowerAscii(u"@[`{")), "@[`{");
+    EXPECT_EQ(U8(platform::ToLowerAscii(u"ÀÉÖ ΑΒΓ ＡＢＣ İ")), "ÀÉÖ ΑΒΓ ＡＢＣ İ");
+    EXPECT_EQ(U8(platform::ToLowerAscii(u"Tabelle_ÄÖÜ")), "tabelle_ÄÖÜ");
+    EXPECT_EQ(U8(platform::ToLowerAscii(u"")), "");
 }

@@ -32,9 +32,13 @@ TEST(CliColumnsTest, ColumnsOfEveryTable) {
             ASSERT_EQ(f.size(), 3u);
             EXPECT_EQ(f[0], copied[i]->name);
             // Columns a child table inherits are named only by its COPY list.
-            if (!f[1].empty()) EXPECT_EQ(f[1], copied[i]->type);
+            if (!f[1].empty()) {
+                EXPECT_EQ(f[1], copied[i]->type);
+            }
             // The plain substring rule reads DEFAULT 'NOT NULL' as a constraint.
-            if (copied[i]->name != "status") EXPECT_EQ(f[2] == "NOT NULL", copied[i]->notNull);
+            if (copied[i]->name != "status") {
+                EXPECT_EQ(f[2] == "NOT NULL", copied[i]->notNull);
+            }
         }
     }
     EXPECT_EQ(RunCli("columns " + kMain).exitCode, 2);

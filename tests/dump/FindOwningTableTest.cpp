@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "dump/ArchiveDump.h"
+#include "sql/OwningTable.h"
 
 TEST(FindOwningTableTest, StatementsThatBelongToATable) {
     struct Case {

@@ -171,6 +171,21 @@ TEST(PlainScanTest, CommentOnColumnFindsTheTable) {
     EXPECT_EQ(s.dump->GetDdlObjects().size(), 6u);
 }
 
+// The archive reader attaches triggers to their table; a script lists them on their own.
+TEST(PlainScanTest, TriggersAreListedNotAttached) {
+    ScratchDir dir;
+    Scanned s = ScanScript(dir,
+                           "CREATE TABLE public.t (c int);\n"
+                           "CREATE TRIGGER tr AFTER UPDATE ON public.t FOR EACH ROW EXECUTE "
+                           "FUNCTION f();\n"
+                           "CREATE INDEX i ON public.t (c);\n");
+    const std::string ddl = U8(Table(*s.dump, "public.t")->ddl);
+    EXPECT_EQ(ddl.find("TRIGGER"), std::string::npos);
+    EXPECT_NE(ddl.find("CREATE INDEX i"), std::string::npos);
+    ASSERT_EQ(s.dump->GetDdlObjects().size(), 3u);
+    EXPECT_EQ(U8(s.dump->GetDdlObjects()[1].objectType), "TRIGGER");
+}
+
 TEST(PlainScanTest, InsertStatementsCountRowsAndRecordTheirRange) {
     ScratchDir dir;
     const std::string script =

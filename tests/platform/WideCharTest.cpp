@@ -7,6 +7,7 @@
 #include <limits>
 #include <string>
 
+#include "platform/AsciiCase.h"
 #include "platform/WideChar.h"
 
 namespace platform {

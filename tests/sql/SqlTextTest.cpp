@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AsciiCase.h"
 #include "sql/SqlText.h"
 
 namespace {
@@ -190,7 +191,8 @@ TEST(SqlTextTrimAndUpper, Cases) {
     EXPECT_EQ(TrimSql(" \t\r\nab c\n "), "ab c");
     EXPECT_EQ(TrimSql("\v x \f"), "\v x \f");
     EXPECT_EQ(TrimSql(" \n"), "");
-    EXPECT_EQ(ToUpperAscii("abc-xyz_\xe3\x81\x82\x83\x5c{}`@"), "ABC-XYZ_\xe3\x81\x82\x83\x5c{}`@");
+    EXPECT_EQ(platform::ToUpperAscii("abc-xyz_\xe3\x81\x82\x83\x5c{}`@"),
+              "ABC-XYZ_\xe3\x81\x82\x83\x5c{}`@");
 }
 
 }  // namespace
