@@ -2,10 +2,11 @@
 JOBS ?= $(shell nproc)
 RUN_DIR := build/release
 TEST_DIR := build/test
+TSAN_DIR := build/tsan
 BENCH_DIR := build/bench
 SAMPLE ?= examples/sample.dump
 
-.PHONY: run test deps build bench clean
+.PHONY: run test tsan deps build bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,9 +19,18 @@ run: build
 	$(RUN_DIR)/bin/kalvex-cli info $(SAMPLE)
 
 test: deps
-	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON >/dev/null
+	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON \
+		-DKALVEX_WERROR=ON >/dev/null
 	@cmake --build $(TEST_DIR) -j $(JOBS)
 	@cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# The concurrency tests under ThreadSanitizer, in a build of their own: AddressSanitizer
+# and ThreadSanitizer cannot share one. It builds only the core and those tests.
+tsan: deps
+	@cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVEX_TSAN=ON \
+		-DKALVEX_WERROR=ON >/dev/null
+	@cmake --build $(TSAN_DIR) -j $(JOBS)
+	@cd $(TSAN_DIR) && ctest --output-on-failure -j $(JOBS) -L concurrency
 
 # Release at -O2 without sanitizers, in its own folder; the archives are made once and kept.
 bench: deps

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/AsciiCase.h"
 #include "platform/File.h"
 
 namespace {
@@ -17,14 +18,7 @@ bool IsSeparator(char16_t c) {
 }
 
 bool EqualsTocDat(const std::u16string& name) {
-    static const char16_t kToc[] = u"toc.dat";
-    if (name.size() != 7) return false;
-    for (size_t i = 0; i < 7; ++i) {
-        char16_t c = name[i];
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
-        if (c != kToc[i]) return false;
-    }
-    return true;
+    return platform::EqualsIgnoringAsciiCase(name, u"toc.dat");
 }
 
 }  // namespace
