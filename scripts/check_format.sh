@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # Fails when a C++ file under src/, tests/ or bench/ differs from what the committed
-# .clang-format makes of it. Test fixtures are data, not code, and are left out.
-#
-#   scripts/check_format.sh          lists the files to reformat with clang-format -i
+# .clang-format makes of it, and lists those files. Test fixtures are data, not code, and
+# are left out. Fix a listed file with clang-format -i FILE.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,15 +13,17 @@ fi
 mapfile -t files < <(find src tests bench -path tests/fixtures -prune -o -type f \
   \( -name '*.h' -o -name '*.cpp' \) -print | sort)
 
-bad=()
-for file in "${files[@]}"; do
-  if ! clang-format --dry-run -Werror "$file" >/dev/null 2>&1; then
-    bad+=("$file")
+# One clang-format run for all files: it reports every place that would change.
+status=0
+report=$(printf '%s\0' "${files[@]}" | xargs -0 clang-format --dry-run -Werror 2>&1) || status=$?
+if [ "$status" -ne 0 ]; then
+  mapfile -t bad < <(grep -oE '^[^:]+\.(h|cpp):[0-9]+:[0-9]+: (error|warning)' <<<"$report" |
+    cut -d: -f1 | sort -u)
+  if [ ${#bad[@]} -eq 0 ]; then
+    echo "$report" >&2 # clang-format failed for another reason
+  else
+    printf 'check_format: %s\n' "${bad[@]}" >&2
   fi
-done
-
-if [ ${#bad[@]} -gt 0 ]; then
-  printf 'check_format: %s\n' "${bad[@]}" >&2
   echo "check_format: ${#bad[@]} of ${#files[@]} files are not formatted; run clang-format -i on them" >&2
   exit 1
 fi
