@@ -7,6 +7,7 @@
 
 #include "dump/DumpFile.h"
 #include "dump/DumpModel.h"
+#include "dump/TarIndex.h"
 
 class BufferedFileReader;
 
@@ -47,13 +48,15 @@ constexpr int32_t ArchiveVersion(int major, int minor, int revision = 0) {
     return (major * 256 + minor) * 256 + revision;
 }
 
-// Custom archives (pg_dump -Fc) and directory dumps (pg_dump -Fd, through their toc.dat).
+// Custom archives (pg_dump -Fc), directory dumps (pg_dump -Fd, through their toc.dat) and
+// tar archives (pg_dump -Ft), which are directory dumps whose files are tar members.
 class CArchiveDump : public IDumpFile {
 public:
     CArchiveDump() = default;
     ~CArchiveDump() override = default;
 
     bool Open(const std::u16string& path, bool directory, std::u16string& error);
+    bool OpenTar(const std::u16string& path, std::u16string& error);
 
     const std::u16string& GetPath() const override { return m_path; }
     const DumpInfo& GetInfo() const override { return m_info; }
@@ -81,12 +84,18 @@ private:
     bool ReadBlockAt(BufferedFileReader& reader, int64_t offset, const TableEntry& table,
                      IDataSink& sink, IJobContext* job, std::u16string& error);
     bool FindBlock(BufferedFileReader& reader, int32_t dumpId, int64_t& offset);
-    bool CheckCompressionSupported(std::u16string& error) const;
+    // Opens the reader on the archive's toc.dat: the file itself, or the tar member.
+    bool OpenTocReader(BufferedFileReader& reader, std::u16string& error) const;
+    // Opens the reader on a table's data file or tar member, with its compressed names.
+    bool OpenDataReader(const std::u16string& fileName, BufferedFileReader& reader,
+                        std::u16string& error) const;
     void Log(const std::u16string& line) const;
 
     std::u16string m_path;
     std::u16string m_dirPath;
-    bool m_isDirectory = false;
+    bool m_isDirectory = false;  // also for tar archives: their TOC is a directory dump's
+    bool m_isTar = false;
+    CTarIndex m_tarMembers;
     DumpInfo m_info;
     TableCatalogue m_tables;
     std::vector<DdlObject> m_ddlObjects;
