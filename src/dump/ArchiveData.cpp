@@ -63,7 +63,12 @@ bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJ
                                  std::u16string& error) {
     std::unique_ptr<IStreamDecoder> decoder;
     if (!MakeArchiveBlockDecoder(m_header.compression, decoder, error)) return false;
+    return ReadDataBlock(reader, decoder.get(), sink, job, error);
+}
 
+bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IStreamDecoder* decoder,
+                                 IDataSink& sink, IJobContext* job, std::u16string& error) {
+    if (decoder != nullptr && !decoder->Begin(error)) return false;
     ArchiveFieldReader fields(reader, m_header);
     unsigned chunks = 0;
     for (;;) {
@@ -203,7 +208,7 @@ bool CArchiveDump::ScanCustom(IJobContext* job, std::u16string& error) {
                 if (job != nullptr)
                     job->SetMessage(u"件数を数えています: " + table.QualifiedName());
                 DumpUtil::CLineCounter counter;
-                if (!ReadDataBlock(reader, counter, job, error)) return false;
+                if (!ReadDataBlock(reader, decoder.get(), counter, job, error)) return false;
                 table.rowCount = counter.Lines();
                 table.rowCountKnown = true;
                 Log(u"[block] id=" + platform::FormatDecimal(dumpId) + u" " +

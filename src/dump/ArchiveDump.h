@@ -10,6 +10,7 @@
 #include "dump/TarIndex.h"
 
 class BufferedFileReader;
+class IStreamDecoder;
 
 // The archive header; everything after it is read with its integer and offset widths.
 struct ArchiveHeader {
@@ -79,6 +80,9 @@ private:
     bool ScanCustom(IJobContext* job, std::u16string& error);
     bool ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
                        std::u16string& error);
+    // The same with a decoder (null: uncompressed) that the caller reuses from block to block.
+    bool ReadDataBlock(BufferedFileReader& reader, IStreamDecoder* decoder, IDataSink& sink,
+                       IJobContext* job, std::u16string& error);
     bool ReadDataFile(const std::u16string& fileName, IDataSink& sink, IJobContext* job,
                       std::u16string& error);
     bool ReadBlockAt(BufferedFileReader& reader, int64_t offset, const TableEntry& table,

@@ -38,13 +38,19 @@ void CFrameStream::Release() {
 }
 
 bool CFrameStream::Begin(std::u16string& error) {
-    Release();
+    // A context is kept from one stream to the next, with its buffers: an archive of many
+    // small tables would otherwise allocate a window per table.
     bool ok = false;
     if (m_kind == Kind::Lz4) {
-        ok = !LZ4F_isError(LZ4F_createDecompressionContext(&m_lz4, LZ4F_VERSION));
+        if (m_lz4 != nullptr) {
+            LZ4F_resetDecompressionContext(m_lz4);
+            ok = true;
+        } else {
+            ok = !LZ4F_isError(LZ4F_createDecompressionContext(&m_lz4, LZ4F_VERSION));
+        }
     } else {
-        m_zstd = ZSTD_createDCtx();
-        ok = m_zstd != nullptr;
+        if (m_zstd == nullptr) m_zstd = ZSTD_createDCtx();
+        ok = m_zstd != nullptr && !ZSTD_isError(ZSTD_DCtx_reset(m_zstd, ZSTD_reset_session_only));
     }
     if (!ok) {
         Release();

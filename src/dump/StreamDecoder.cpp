@@ -9,7 +9,10 @@ namespace {
 // The zlib-wrapped deflate stream of a gzip archive's data block.
 class CZlibBlockDecoder : public IStreamDecoder {
 public:
-    bool Begin(std::u16string& error) override { return m_stream.Init(false, error); }
+    bool Begin(std::u16string& error) override {
+        m_fed = false;
+        return m_stream.Init(false, error);
+    }
     bool Feed(const char* data, size_t length, IDataSink& sink, std::u16string& error) override {
         m_fed = m_fed || length > 0;
         return m_stream.Inflate(data, length, sink, error);

@@ -479,3 +479,59 @@ TEST(ArchiveVersionTest, DirectoryDataFiles) {
     EXPECT_FALSE(d->Scan(nullptr, error));
     EXPECT_EQ(error, u"データファイルをオープンできません(" + dir.FileW(alphaFile) + u")。");
 }
+
+TEST(ArchiveVersionTest, CompressedBlocksOneDecoderAfterAnother) {
+    // Large enough for several chunks; then an empty table (pg_dump 18 writes an lz4 block
+    // without a single chunk for it); then another table, all through the scan's one decoder.
+    std::string rows;
+    for (int i = 0; i < 4000; ++i) rows += std::to_string(i) + "\trow " + std::to_string(i) + "\n";
+    struct Codec {
+        int algorithm;
+        std::string (*compress)(std::string_view);
+    };
+    const Codec codecs[] = {{1, [](std::string_view d) { return ZlibCompress(d); }},
+                            {2, Lz4Compress},
+                            {3, ZstdCompress}};
+    for (const Codec& codec : codecs) {
+        SCOPED_TRACE(codec.algorithm);
+        for (bool cut : {false, true}) {
+            ScratchDir dir;
+            ArchivePlan plan;
+            plan.SetVersion(1, 16);
+            plan.compression = Compression::None;
+            plan.compressionAlgorithm = codec.algorithm;
+            plan.AddEncoding("UTF8");
+            const char* names[] = {"full", "empty", "last"};
+            const std::string data[] = {rows, "", "9\tnine\n"};
+            for (int i = 0; i < 3; ++i) {
+                const int64_t id =
+                    plan.AddTable("public", names[i], {"n integer", "t text"}).dumpId;
+                TocEntryPlan& entry =
+                    plan.AddTableData("public", names[i], {"n", "t"}, data[i], id);
+                std::string stored = data[i].empty() ? "" : codec.compress(data[i]);
+                // A stream cut short is not a shorter table.
+                if (cut && i == 2) stored.resize(stored.size() - 3);
+                entry.block->stored = stored;
+                entry.block->chunkSizes = {1000, 3, 5000};
+            }
+            Opened o = OpenBytes(dir, BuildCustomArchive(plan).bytes);
+            ASSERT_TRUE(o.ok) << U8(o.error);
+            std::u16string error;
+            if (cut) {
+                EXPECT_FALSE(o.dump->Scan(nullptr, error));
+                EXPECT_EQ(error, u"データブロックの読み取りに失敗しました。");
+                std::u16string readError;
+                ReadAll(*o.dump, *Table(*o.dump, u"last"), &readError);
+                EXPECT_EQ(readError, u"データブロックの読み取りに失敗しました。");
+                continue;
+            }
+            ASSERT_TRUE(o.dump->Scan(nullptr, error)) << U8(error);
+            EXPECT_EQ(Table(*o.dump, u"full")->rowCount, 4000u);
+            EXPECT_EQ(Table(*o.dump, u"empty")->rowCount, 0u);
+            EXPECT_EQ(Table(*o.dump, u"last")->rowCount, 1u);
+            EXPECT_EQ(ReadAll(*o.dump, *Table(*o.dump, u"full")), rows);
+            EXPECT_EQ(ReadAll(*o.dump, *Table(*o.dump, u"empty")), "");
+            EXPECT_EQ(ReadAll(*o.dump, *Table(*o.dump, u"last")), "9\tnine\n");
+        }
+    }
+}
