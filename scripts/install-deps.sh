@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev
-  zlib1g-dev
+  zlib1g-dev liblz4-dev libzstd-dev lz4 zstd
   qt6-base-dev qt6-qpa-plugins
   postgresql postgresql-client
   xvfb fonts-noto-cjk imagemagick

@@ -7,6 +7,12 @@
 # Environment: KX_FIXTURE_PORT (default 54329) picks the private port,
 # PGBIN the folder holding initdb/pg_ctl/pg_dump/psql (default: newest under
 # /usr/lib/postgresql).
+#
+# KX_PG18_BIN names a folder with PostgreSQL 18's pg_dump, pg_restore and pg_dumpall
+# (../shared/tools/build-pg-dump-18.sh builds them): they dump the same cluster into
+# dumps/pg18/ (lz4, zstd, tar, archive version 1.16). With KX_FIXTURES_ONLY=pg18 only
+# dumps/pg18/ and expected/pg18/ are replaced, after checking that the expected data of
+# this run equals the committed one; the older dumps stay as they are.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -27,6 +33,16 @@ if [ -z "$PGBIN" ] || [ ! -x "$PGBIN/initdb" ]; then
 fi
 
 fixtures="$root/tests/fixtures"
+pg18=${KX_PG18_BIN:-}
+only=${KX_FIXTURES_ONLY:-}
+if [ -n "$pg18" ] && [ ! -x "$pg18/pg_dump" ]; then
+  echo "make_fixtures: no pg_dump in KX_PG18_BIN=$pg18" >&2
+  exit 1
+fi
+if [ -n "$only" ] && { [ "$only" != pg18 ] || [ -z "$pg18" ]; }; then
+  echo "make_fixtures: KX_FIXTURES_ONLY=pg18 needs KX_PG18_BIN" >&2
+  exit 1
+fi
 tmp=$(mktemp -d /tmp/kx-fixtures.XXXXXX)
 data="$tmp/data"
 sock="$tmp/sock"
@@ -378,6 +394,42 @@ note cluster.dumpall.sql.gz cluster plain gzip mixed all copy
 dump -Ft -d kx_main -f "$d/kx_main.tar"
 note kx_main.tar kx_main tar none UTF8 all copy
 
+# PostgreSQL 18's tools against the same server: archive version 1.16, the compression
+# byte, lz4 and zstd everywhere pg_dump offers them, and its tar format.
+if [ -n "$pg18" ]; then
+  d18="$d/pg18"
+  manifest18="$out/expected/pg18/dumps.tsv"
+  as_pg mkdir -p "$d18" "$out/expected/pg18"
+  printf 'file\tdatabase\tformat\tcompression\tencoding\tcontent\trows\n' |
+    as_pg tee "$manifest18" >/dev/null
+  note18() { printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$@" | as_pg tee -a "$manifest18" >/dev/null; }
+  dump18() { as_pg "$pg18/pg_dump" "$@"; }
+
+  for z in gzip none lz4; do
+    dump18 -Fc -Z "$z" -d kx_main -f "$d18/kx_main.custom-$z.dump"
+    note18 "kx_main.custom-$z.dump" kx_main custom "$z" UTF8 all copy
+  done
+  # With the planner statistics: STATISTICS DATA entries sit among the table data.
+  dump18 -Fc -Z zstd --statistics -d kx_main -f "$d18/kx_main.custom-zstd.dump"
+  note18 kx_main.custom-zstd.dump kx_main custom zstd UTF8 all copy
+  dump18 -Fc -Z zstd -d kx_main | as_pg tee "$d18/kx_main.custom-zstd-pipe.dump" >/dev/null
+  note18 kx_main.custom-zstd-pipe.dump kx_main custom zstd UTF8 all copy
+  for z in lz4 zstd; do
+    dump18 -Fd -Z "$z" -d kx_main -f "$d18/kx_main.dir-$z"
+    note18 "kx_main.dir-$z" kx_main directory "$z" UTF8 all copy
+  done
+  dump18 -Fp -Z lz4 -d kx_main -f "$d18/kx_main.sql.lz4"
+  note18 kx_main.sql.lz4 kx_main plain lz4 UTF8 all copy
+  dump18 -Fp -Z zstd -d kx_main -f "$d18/kx_main.sql.zst"
+  note18 kx_main.sql.zst kx_main plain zstd UTF8 all copy
+  # pg_dumpall writes no compressed output of its own.
+  as_pg "$pg18/pg_dumpall" | zstd -q -19 | as_pg tee "$d18/cluster.dumpall.sql.zst" >/dev/null
+  note18 cluster.dumpall.sql.zst cluster plain zstd mixed all copy
+  dump18 -Ft -d kx_main -f "$d18/kx_main.tar"
+  note18 kx_main.tar kx_main tar none UTF8 all copy
+  as_pg "$pg18/pg_dump" --version | as_pg tee "$out/expected/pg18/versions.txt" >/dev/null
+fi
+
 # ---------------------------------------------------------------------------
 # Expected data, straight from the server
 # ---------------------------------------------------------------------------
@@ -516,8 +568,11 @@ check_dump() { # dump db encoding expected-folder reader
   local dump=$1 db=$2 enc=$3 e=$4 reader=$5 text="$tmp/check.sql" file header
   case $reader in
     restore) as_pg "$PGBIN/pg_restore" -a -f - "$dump" >"$text" ;;
+    restore18) as_pg "$pg18/pg_restore" -a -f - "$dump" >"$text" ;;
     cat) cat "$dump" >"$text" ;;
     zcat) gzip -dc "$dump" >"$text" ;;
+    lz4cat) lz4 -dc "$dump" >"$text" ;;
+    zstdcat) zstd -dcq "$dump" >"$text" ;;
   esac
   while IFS=$'\t' read -r file header; do
     if [ -z "$header" ]; then
@@ -547,6 +602,26 @@ for db in kx_main:UTF8 kx_eucjp:EUC_JP kx_latin1:LATIN1; do
   check_dump "$d/cluster.dumpall.sql" "${db%%:*}" "${db#*:}" "$out/expected/${db%%:*}" cat
   check_dump "$d/cluster.dumpall.sql.gz" "${db%%:*}" "${db#*:}" "$out/expected/${db%%:*}" zcat
 done
+if [ -n "$pg18" ]; then
+  # pg_restore 18 is the reference for what each new dump holds: its COPY text of every
+  # table must be the psql bytes the tests compare the reader's output with.
+  while IFS=$'\t' read -r f db format compression enc content rows; do
+    [ "$f" = file ] && continue
+    case $format:$compression in
+      plain:lz4) reader=lz4cat ;;
+      plain:zstd) reader=zstdcat ;;
+      plain:*) reader=cat ;;
+      *) reader=restore18 ;;
+    esac
+    if [ "$db" = cluster ]; then
+      for x in kx_main:UTF8 kx_eucjp:EUC_JP kx_latin1:LATIN1; do
+        check_dump "$d/pg18/$f" "${x%%:*}" "${x#*:}" "$out/expected/${x%%:*}" "$reader"
+      done
+    else
+      check_dump "$d/pg18/$f" "$db" "$enc" "$out/expected/$db" "$reader"
+    fi
+  done <"$out/expected/pg18/dumps.tsv"
+fi
 if [ "$(as_pg "$PGBIN/pg_restore" -f - "$d/kx_main.custom-schema.dump" | grep -c 'FROM stdin;$')" -ne 0 ]; then
   echo "make_fixtures: the schema-only dump carries data" >&2
   exit 1
@@ -557,14 +632,29 @@ as_pg "$PGBIN/pg_ctl" -D "$data" -m fast -w stop >/dev/null
 # ---------------------------------------------------------------------------
 # Install the results
 # ---------------------------------------------------------------------------
-rm -rf "$fixtures/dumps" "$fixtures/expected"
-mkdir -p "$fixtures" "$root/examples"
-cp -R "$out/dumps" "$out/expected" "$fixtures/"
-cp "$out/dumps/kx_main.custom.dump" "$root/examples/sample.dump"
+if [ "$only" = pg18 ]; then
+  # The new dumps are checked against the committed expected data: it must still hold.
+  for db in kx_main kx_eucjp kx_latin1; do
+    if ! diff -r "$out/expected/$db" "$fixtures/expected/$db" >/dev/null; then
+      echo "make_fixtures: expected/$db differs from the committed one; run without KX_FIXTURES_ONLY" >&2
+      exit 1
+    fi
+  done
+  rm -rf "$fixtures/dumps/pg18" "$fixtures/expected/pg18"
+  cp -R "$out/dumps/pg18" "$fixtures/dumps/pg18"
+  cp -R "$out/expected/pg18" "$fixtures/expected/pg18"
+  installed=("$fixtures/dumps/pg18" "$fixtures/expected/pg18")
+else
+  rm -rf "$fixtures/dumps" "$fixtures/expected"
+  mkdir -p "$fixtures" "$root/examples"
+  cp -R "$out/dumps" "$out/expected" "$fixtures/"
+  cp "$out/dumps/kx_main.custom.dump" "$root/examples/sample.dump"
+  installed=("$fixtures/dumps" "$fixtures/expected" "$root/examples/sample.dump")
+fi
 # pg_dump makes directory dumps private (0700/0600); checkouts should not differ by who ran this.
-chmod -R u+rwX,go+rX,go-w "$fixtures/dumps" "$fixtures/expected"
+chmod -R u+rwX,go+rX,go-w "${installed[@]}"
 if [ "$(id -u)" -eq 0 ]; then
   owner=$(stat -c %u:%g "$root")
-  chown -R "$owner" "$fixtures/dumps" "$fixtures/expected" "$root/examples/sample.dump"
+  chown -R "$owner" "${installed[@]}"
 fi
 echo "make_fixtures: wrote $(du -sh "$fixtures" | cut -f1) to $fixtures"

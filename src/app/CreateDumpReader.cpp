@@ -16,11 +16,21 @@ std::unique_ptr<IDumpFile> CreateDumpReader(const std::u16string& path, std::u16
             if (!reader->Open(directory ? tocPath : path, directory, error)) return nullptr;
             return reader;
         }
+        case DumpKind::TarArchive: {
+            auto reader = std::make_unique<CArchiveDump>();
+            if (!reader->OpenTar(path, error)) return nullptr;
+            return reader;
+        }
         case DumpKind::GzipPlainSql:
+        case DumpKind::Lz4PlainSql:
+        case DumpKind::ZstdPlainSql:
         case DumpKind::PlainSql: {
             // Opening a script reads nothing; the scan does the work.
             auto reader = std::make_unique<CPlainDump>();
-            reader->Open(path, kind == DumpKind::GzipPlainSql);
+            reader->Open(path, kind == DumpKind::GzipPlainSql   ? StreamFormat::Gzip
+                               : kind == DumpKind::Lz4PlainSql  ? StreamFormat::Lz4
+                               : kind == DumpKind::ZstdPlainSql ? StreamFormat::Zstd
+                                                                : StreamFormat::Plain);
             return reader;
         }
     }

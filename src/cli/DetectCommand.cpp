@@ -22,8 +22,17 @@ int RunDetectCommand(const std::vector<std::string>& args) {
         case DumpKind::DirectoryDump:
             PrintOut(u"directory dump: " + tocPath + u"\n");
             break;
+        case DumpKind::TarArchive:
+            PrintOutUtf8("tar archive\n");
+            break;
         case DumpKind::GzipPlainSql:
             PrintOutUtf8("plain SQL script (gzip)\n");
+            break;
+        case DumpKind::Lz4PlainSql:
+            PrintOutUtf8("plain SQL script (lz4)\n");
+            break;
+        case DumpKind::ZstdPlainSql:
+            PrintOutUtf8("plain SQL script (zstd)\n");
             break;
         case DumpKind::PlainSql:
             PrintOutUtf8("plain SQL script\n");

@@ -8,18 +8,18 @@
 #include "dump/ArchiveDump.h"
 #include "dump/ArchiveEncoding.h"
 #include "dump/BufferedFileReader.h"
-#include "dump/GzipFile.h"
-#include "dump/InflateStream.h"
+#include "dump/CompressedFile.h"
 #include "dump/LineCounter.h"
+#include "dump/StreamDecoder.h"
 #include "jobs/JobContext.h"
 #include "platform/File.h"
+#include "platform/Utf8.h"
 #include "platform/WideChar.h"
 
 namespace {
 
 constexpr uint8_t kBlockData = 1;
 constexpr uint8_t kBlockLargeObjects = 3;
-constexpr size_t kPlainChunk = 256 * 1024;
 constexpr unsigned kChunksPerCancelCheck = 256;
 
 const char16_t kBlockReadFailed[] = u"データブロックの読み取りに失敗しました。";
@@ -59,22 +59,16 @@ void CArchiveDump::Log(const std::u16string& line) const {
     if (m_logger) m_logger(line);
 }
 
-bool CArchiveDump::CheckCompressionSupported(std::u16string& error) const {
-    if (m_header.compression == 2 || m_header.compression == 3) {
-        error = u"このダンプは " + m_info.compression +
-                u" 圧縮です。Kalvex は gzip 圧縮と無圧縮のみ対応しています。";
-        return false;
-    }
-    return true;
-}
-
 bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
                                  std::u16string& error) {
-    if (!CheckCompressionSupported(error)) return false;
-    const bool compressed = m_header.compression == 1;
-    InflateStream inflate;
-    if (compressed && !inflate.Init(false, error)) return false;
+    std::unique_ptr<IStreamDecoder> decoder;
+    if (!MakeArchiveBlockDecoder(m_header.compression, decoder, error)) return false;
+    return ReadDataBlock(reader, decoder.get(), sink, job, error);
+}
 
+bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IStreamDecoder* decoder,
+                                 IDataSink& sink, IJobContext* job, std::u16string& error) {
+    if (decoder != nullptr && !decoder->Begin(error)) return false;
     ArchiveFieldReader fields(reader, m_header);
     unsigned chunks = 0;
     for (;;) {
@@ -84,7 +78,14 @@ bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJ
             error = kBlockReadFailed;
             return false;
         }
-        if (length == 0) return true;
+        if (length == 0) {
+            // A compressed stream that stops early would pass for a shorter table.
+            if (decoder && decoder->Incomplete()) {
+                error = kBlockReadFailed;
+                return false;
+            }
+            return true;
+        }
         // Hand the chunk over straight from the read window, a window's worth at a time.
         size_t remaining = static_cast<size_t>(length);
         while (remaining > 0) {
@@ -93,8 +94,8 @@ bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJ
                 return false;
             }
             size_t take = std::min(remaining, reader.Available());
-            bool ok = compressed ? inflate.Inflate(reader.Data(), take, sink, error)
-                                 : sink.Write(reader.Data(), take);
+            bool ok = decoder ? decoder->Feed(reader.Data(), take, sink, error)
+                              : sink.Write(reader.Data(), take);
             if (!ok) return false;
             reader.Consume(take);
             remaining -= take;
@@ -106,66 +107,47 @@ bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJ
     }
 }
 
-bool CArchiveDump::ReadDataFile(const std::u16string& fileName, IDataSink& sink, IJobContext* job,
-                                std::u16string& error) {
+bool CArchiveDump::OpenDataReader(const std::u16string& fileName, BufferedFileReader& reader,
+                                  std::u16string& error) const {
+    static const char16_t* const kSuffixes[] = {u"", u".gz", u".lz4", u".zst"};
+    if (m_isTar) {
+        for (const char16_t* suffix : kSuffixes) {
+            const CTarIndex::Member* member =
+                m_tarMembers.Find(platform::Utf16ToUtf8(fileName + suffix));
+            if (member == nullptr) continue;
+            if (reader.OpenRange(m_path, member->offset, member->size)) return true;
+            error = u"ダンプファイルをオープンできません(" + m_path + u")。";
+            return false;
+        }
+        // A member missing after a cut or damaged header: say what happened to the tar.
+        error = !m_tarMembers.Damage().empty()
+                    ? m_tarMembers.Damage()
+                    : u"データファイルをオープンできません(" + fileName + u")。";
+        return false;
+    }
+
     std::u16string path = m_dirPath + fileName;
     // pg_dump names data files by dump id; a name that leaves the dump's folder is not one.
     const bool plainName = fileName.find_first_of(u"/\\") == std::u16string::npos;
     if (plainName && platform::GetPathKind(path) == platform::PathKind::Missing) {
-        for (const char16_t* suffix : {u".gz", u".lz4", u".zst"}) {
+        for (const char16_t* suffix : kSuffixes) {
             if (platform::GetPathKind(path + suffix) != platform::PathKind::Missing) {
                 path += suffix;
                 break;
             }
         }
     }
-    const std::u16string cannotOpen = u"データファイルをオープンできません(" + path + u")。";
-    if (!plainName) {
-        error = cannotOpen;
-        return false;
-    }
+    if (plainName && reader.Open(path)) return true;
+    error = u"データファイルをオープンできません(" + path + u")。";
+    return false;
+}
 
-    unsigned char head[4] = {};
-    int64_t n = 0;
-    {
-        platform::CFile file;
-        if (!file.OpenRead(path)) {
-            error = cannotOpen;
-            return false;
-        }
-        n = file.ReadFull(head, 4);
-    }
-    if (n == 4 && std::memcmp(head, "\x04\x22\x4D\x18", 4) == 0) {
-        error = u"データファイルが lz4 圧縮です。Kalvex は gzip 圧縮と無圧縮のみ対応しています。";
-        return false;
-    }
-    if (n == 4 && std::memcmp(head, "\x28\xB5\x2F\xFD", 4) == 0) {
-        error = u"データファイルが zstd 圧縮です。Kalvex は gzip 圧縮と無圧縮のみ対応しています。";
-        return false;
-    }
-    if (n >= 3 && head[0] == 0x1F && head[1] == 0x8B && head[2] == 0x08) {
-        return ReadGzipFile(path, sink, job, error);
-    }
-
+bool CArchiveDump::ReadDataFile(const std::u16string& fileName, IDataSink& sink, IJobContext* job,
+                                std::u16string& error) {
     BufferedFileReader reader;
-    if (!reader.Open(path)) {
-        error = cannotOpen;
-        return false;
-    }
-    while (reader.Position() < reader.FileSize()) {
-        if (reader.Available() == 0 && !reader.Refill()) {
-            error = u"データファイルの読み取りに失敗しました。";
-            return false;
-        }
-        size_t take = std::min(kPlainChunk, reader.Available());
-        if (!sink.Write(reader.Data(), take)) return false;
-        reader.Consume(take);
-        if (IsCancelled(job)) {
-            error = kCancelledMessage;
-            return false;
-        }
-    }
-    return true;
+    if (!OpenDataReader(fileName, reader, error)) return false;
+    // The content, not the name, tells how the file is compressed.
+    return ReadDataStream(reader, sink, job, error);
 }
 
 bool CArchiveDump::Scan(IJobContext* job, std::u16string& error) {
@@ -196,7 +178,8 @@ bool CArchiveDump::ScanDirectory(IJobContext* job, std::u16string& error) {
 }
 
 bool CArchiveDump::ScanCustom(IJobContext* job, std::u16string& error) {
-    if (!CheckCompressionSupported(error)) return false;
+    std::unique_ptr<IStreamDecoder> decoder;
+    if (!MakeArchiveBlockDecoder(m_header.compression, decoder, error)) return false;
     BufferedFileReader reader;
     if (!reader.Open(m_path) || reader.FileSize() < static_cast<uint64_t>(m_header.dataStart) ||
         !reader.Seek(static_cast<uint64_t>(m_header.dataStart))) {
@@ -225,7 +208,7 @@ bool CArchiveDump::ScanCustom(IJobContext* job, std::u16string& error) {
                 if (job != nullptr)
                     job->SetMessage(u"件数を数えています: " + table.QualifiedName());
                 DumpUtil::CLineCounter counter;
-                if (!ReadDataBlock(reader, counter, job, error)) return false;
+                if (!ReadDataBlock(reader, decoder.get(), counter, job, error)) return false;
                 table.rowCount = counter.Lines();
                 table.rowCountKnown = true;
                 Log(u"[block] id=" + platform::FormatDecimal(dumpId) + u" " +

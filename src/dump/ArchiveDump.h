@@ -7,8 +7,10 @@
 
 #include "dump/DumpFile.h"
 #include "dump/DumpModel.h"
+#include "dump/TarIndex.h"
 
 class BufferedFileReader;
+class IStreamDecoder;
 
 // The archive header; everything after it is read with its integer and offset widths.
 struct ArchiveHeader {
@@ -47,13 +49,15 @@ constexpr int32_t ArchiveVersion(int major, int minor, int revision = 0) {
     return (major * 256 + minor) * 256 + revision;
 }
 
-// Custom archives (pg_dump -Fc) and directory dumps (pg_dump -Fd, through their toc.dat).
+// Custom archives (pg_dump -Fc), directory dumps (pg_dump -Fd, through their toc.dat) and
+// tar archives (pg_dump -Ft), which are directory dumps whose files are tar members.
 class CArchiveDump : public IDumpFile {
 public:
     CArchiveDump() = default;
     ~CArchiveDump() override = default;
 
     bool Open(const std::u16string& path, bool directory, std::u16string& error);
+    bool OpenTar(const std::u16string& path, std::u16string& error);
 
     const std::u16string& GetPath() const override { return m_path; }
     const DumpInfo& GetInfo() const override { return m_info; }
@@ -76,17 +80,26 @@ private:
     bool ScanCustom(IJobContext* job, std::u16string& error);
     bool ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
                        std::u16string& error);
+    // The same with a decoder (null: uncompressed) that the caller reuses from block to block.
+    bool ReadDataBlock(BufferedFileReader& reader, IStreamDecoder* decoder, IDataSink& sink,
+                       IJobContext* job, std::u16string& error);
     bool ReadDataFile(const std::u16string& fileName, IDataSink& sink, IJobContext* job,
                       std::u16string& error);
     bool ReadBlockAt(BufferedFileReader& reader, int64_t offset, const TableEntry& table,
                      IDataSink& sink, IJobContext* job, std::u16string& error);
     bool FindBlock(BufferedFileReader& reader, int32_t dumpId, int64_t& offset);
-    bool CheckCompressionSupported(std::u16string& error) const;
+    // Opens the reader on the archive's toc.dat: the file itself, or the tar member.
+    bool OpenTocReader(BufferedFileReader& reader, std::u16string& error) const;
+    // Opens the reader on a table's data file or tar member, with its compressed names.
+    bool OpenDataReader(const std::u16string& fileName, BufferedFileReader& reader,
+                        std::u16string& error) const;
     void Log(const std::u16string& line) const;
 
     std::u16string m_path;
     std::u16string m_dirPath;
-    bool m_isDirectory = false;
+    bool m_isDirectory = false;  // also for tar archives: their TOC is a directory dump's
+    bool m_isTar = false;
+    CTarIndex m_tarMembers;
     DumpInfo m_info;
     TableCatalogue m_tables;
     std::vector<DdlObject> m_ddlObjects;

@@ -3,12 +3,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "platform/Paths.h"
 #include "dump/ArchiveDump.h"
 #include "dump/ArchiveEncoding.h"
 #include "dump/BufferedFileReader.h"
-#include "sql/Encoding.h"
+#include "platform/Paths.h"
 #include "platform/WideChar.h"
+#include "sql/Encoding.h"
 
 namespace {
 
@@ -61,12 +61,42 @@ bool CArchiveDump::Open(const std::u16string& path, bool directory, std::u16stri
     return false;
 }
 
-bool CArchiveDump::ReadHeaderAndToc(std::u16string& error) {
-    BufferedFileReader reader;
-    if (!reader.Open(m_path)) {
+bool CArchiveDump::OpenTar(const std::u16string& path, std::u16string& error) {
+    m_path = path;
+    m_isDirectory = true;
+    m_isTar = true;
+    m_dirPath.clear();
+    m_info = DumpInfo();
+    m_info.formatName = u"Tar";
+    if (!m_tarMembers.Read(path, error)) return false;
+    if (ReadHeaderAndToc(error)) return true;
+    if (error.empty()) error = kTruncated;
+    return false;
+}
+
+bool CArchiveDump::OpenTocReader(BufferedFileReader& reader, std::u16string& error) const {
+    if (!m_isTar) {
+        if (reader.Open(m_path)) return true;
         error = u"ダンプファイルをオープンできません(" + m_path + u")。";
         return false;
     }
+    const CTarIndex::Member* toc = m_tarMembers.Find("toc.dat");
+    if (toc == nullptr) {
+        // A cut or damage before the member is the better explanation.
+        error = !m_tarMembers.Damage().empty()
+                    ? m_tarMembers.Damage()
+                    : u"tar アーカイブに toc.dat がありません。pg_dump -Ft "
+                      u"で出力したファイルを指定してください。";
+        return false;
+    }
+    if (reader.OpenRange(m_path, toc->offset, toc->size)) return true;
+    error = u"ダンプファイルをオープンできません(" + m_path + u")。";
+    return false;
+}
+
+bool CArchiveDump::ReadHeaderAndToc(std::u16string& error) {
+    BufferedFileReader reader;
+    if (!OpenTocReader(reader, error)) return false;
     char magic[5];
     if (!reader.ReadBytes(magic, 5) || std::memcmp(magic, "PGDMP", 5) != 0) {
         error = u"アーカイブのヘッダ(PGDMP)が見つかりません。";

@@ -16,11 +16,26 @@ bool BufferedFileReader::Open(const std::u16string& path) {
     return true;
 }
 
+bool BufferedFileReader::OpenRange(const std::u16string& path, uint64_t offset, uint64_t length) {
+    if (!Open(path)) return false;
+    if (offset > m_fileSize || length > m_fileSize - offset || !m_file.Seek(offset)) {
+        Close();
+        return false;
+    }
+    m_base = offset;
+    m_fileSize = length;
+    m_windowCapacity =
+        static_cast<size_t>(std::min<uint64_t>(kWindowSize, std::max<uint64_t>(length, 4096)));
+    m_window = std::make_unique_for_overwrite<char[]>(m_windowCapacity);
+    return true;
+}
+
 void BufferedFileReader::Close() {
     m_file.Close();
     m_window.reset();
     m_windowCapacity = 0;
     m_fileSize = 0;
+    m_base = 0;
     m_windowOffset = m_windowFill = m_windowPos = 0;
     m_ioFailed = m_lineTooLong = false;
 }
@@ -31,7 +46,7 @@ bool BufferedFileReader::Seek(uint64_t offset) {
         m_windowPos = offset - m_windowOffset;
         return true;
     }
-    if (!m_file.Seek(offset)) return false;
+    if (!m_file.Seek(m_base + offset)) return false;
     m_windowOffset = offset;
     m_windowFill = m_windowPos = 0;
     return true;
@@ -48,12 +63,14 @@ bool BufferedFileReader::Refill() {
     m_windowPos = 0;
     const uint64_t next = m_windowOffset + m_windowFill;
     if (next >= m_fileSize || m_windowFill >= m_windowCapacity) return false;
-    if (!m_file.Seek(next)) {
+    if (!m_file.Seek(m_base + next)) {
         m_ioFailed = true;
         return false;
     }
-    int64_t n = m_file.ReadFull(m_window.get() + m_windowFill,
-                                m_windowCapacity - static_cast<size_t>(m_windowFill));
+    // Never past the end of a range: the bytes after it belong to someone else.
+    const size_t room = static_cast<size_t>(std::min<uint64_t>(
+        m_windowCapacity - static_cast<size_t>(m_windowFill), m_fileSize - next));
+    int64_t n = m_file.ReadFull(m_window.get() + m_windowFill, room);
     if (n < 0) {
         m_ioFailed = true;
         return false;

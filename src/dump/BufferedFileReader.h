@@ -21,6 +21,9 @@ public:
     BufferedFileReader& operator=(const BufferedFileReader&) = delete;
 
     bool Open(const std::u16string& path);
+    // Sees only length bytes from offset on, as if they were the whole file (a member of a
+    // tar archive). False when the file is shorter than that.
+    bool OpenRange(const std::u16string& path, uint64_t offset, uint64_t length);
     void Close();
     bool IsOpen() const { return m_file.IsOpen(); }
 
@@ -57,6 +60,7 @@ public:
 private:
     platform::CFile m_file;
     uint64_t m_fileSize = 0;
+    uint64_t m_base = 0;  // file offset of position 0
     std::unique_ptr<char[]> m_window;
     size_t m_windowCapacity = 0;
     uint64_t m_windowOffset = 0;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "dump/StreamDecoder.h"
 #include "platform/AsciiCase.h"
 #include "platform/File.h"
 
@@ -71,15 +72,23 @@ bool DetectDumpKind(const std::u16string& path, DumpKind& kind, std::u16string& 
         kind = DumpKind::CustomArchive;
         return true;
     }
-    if (n >= 3 && head[0] == 0x1F && head[1] == 0x8B && head[2] == 0x08) {
-        kind = DumpKind::GzipPlainSql;
-        return true;
+    switch (SniffStreamFormat(head, static_cast<size_t>(n))) {
+        case StreamFormat::Gzip:
+            kind = DumpKind::GzipPlainSql;
+            return true;
+        case StreamFormat::Lz4:
+            kind = DumpKind::Lz4PlainSql;
+            return true;
+        case StreamFormat::Zstd:
+            kind = DumpKind::ZstdPlainSql;
+            return true;
+        case StreamFormat::Plain:
+            break;
     }
+    // Both the POSIX and the older GNU tar headers carry these five bytes.
     if (n >= 262 && std::memcmp(head + 257, "ustar", 5) == 0) {
-        error =
-            u"tar 形式(pg_dump -Ft)のダンプは対象外です。-Fc(Custom)、-Fd(Directory)、-Fp(Plain "
-            u"SQL)で出力してください。";
-        return false;
+        kind = DumpKind::TarArchive;
+        return true;
     }
     if (std::memchr(head, 0, static_cast<size_t>(n)) != nullptr) {
         error = u"pg_dump / pg_dumpall で出力された PostgreSQL のダンプファイルではありません。";

@@ -6,6 +6,9 @@ enum class DumpKind {
     CustomArchive,
     DirectoryDump,
     GzipPlainSql,
+    Lz4PlainSql,
+    ZstdPlainSql,
+    TarArchive,
     PlainSql,
 };
 

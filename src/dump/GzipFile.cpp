@@ -4,10 +4,9 @@
 #include <cstdint>
 
 #include "dump/BufferedFileReader.h"
-#include "dump/FileSink.h"
+#include "dump/CompressedFile.h"
 #include "dump/InflateStream.h"
 #include "jobs/JobContext.h"
-#include "platform/File.h"
 
 namespace {
 
@@ -60,8 +59,13 @@ bool ReadGzipFile(const std::u16string& path, IDataSink& sink, IJobContext* job,
         error = u"ファイルをオープンできません(" + path + u")。";
         return false;
     }
+    return ReadGzipStream(reader, sink, job, error);
+}
+
+bool ReadGzipStream(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
+                    std::u16string& error) {
     const uint64_t fileSize = reader.FileSize();
-    if (fileSize == 0) return true;
+    if (reader.Position() >= fileSize) return true;
     const uint64_t progressBase = fileSize < 2 ? 1 : fileSize;
 
     InflateStream stream;
@@ -113,25 +117,5 @@ bool ReadGzipFile(const std::u16string& path, IDataSink& sink, IJobContext* job,
 
 bool ExpandGzipToFile(const std::u16string& gzipPath, const std::u16string& outPath,
                       IJobContext* job, std::u16string& error) {
-    CFileSink sink;
-    // The expansion is a temporary copy of the dump: nobody else needs to read it.
-    if (!sink.Open(outPath, true)) {
-        error = u"一時ファイルを作成できません(" + outPath + u")。";
-        return false;
-    }
-    std::u16string readError;
-    const bool ok = ReadGzipFile(gzipPath, sink, job, readError);
-    sink.Close();
-    if (!ok && !readError.empty()) {
-        platform::DeleteFile(outPath);
-        error = readError;
-        return false;
-    }
-    // Also when the read stopped without a message: then our own sink refused the data.
-    if (!sink.IsOk() || !ok) {
-        error = u"一時ファイルの書き込みに失敗しました(" + outPath + u")。";
-        platform::DeleteFile(outPath);
-        return false;
-    }
-    return true;
+    return ExpandCompressedToFile(gzipPath, StreamFormat::Gzip, outPath, job, error);
 }

@@ -9,6 +9,10 @@ class IJobContext;
 // Consumes one gzip member header at the reader's position.
 bool ReadGzipHeader(BufferedFileReader& reader, std::u16string& error);
 
+// Decompresses every gzip member from the reader's position to its end into the sink.
+bool ReadGzipStream(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
+                    std::u16string& error);
+
 // Decompresses every member of a gzip file into the sink. job may be null.
 bool ReadGzipFile(const std::u16string& path, IDataSink& sink, IJobContext* job,
                   std::u16string& error);

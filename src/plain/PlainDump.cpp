@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "dump/GzipFile.h"
+#include "dump/CompressedFile.h"
 #include "jobs/JobContext.h"
 #include "platform/File.h"
 #include "platform/TempFiles.h"
@@ -11,23 +11,27 @@ CPlainDump::~CPlainDump() {
     if (!m_tempPath.empty()) platform::DeleteFile(m_tempPath);
 }
 
-bool CPlainDump::Open(const std::u16string& path, bool gzip) {
+bool CPlainDump::Open(const std::u16string& path, StreamFormat compression) {
     m_path = path;
-    m_gzip = gzip;
-    m_readPath = gzip ? std::u16string() : path;
+    m_compression = compression;
+    const bool compressed = compression != StreamFormat::Plain;
+    m_readPath = compressed ? std::u16string() : path;
     m_info = DumpInfo();
-    m_info.formatName = gzip ? u"Plain SQL (gzip)" : u"Plain SQL";
+    m_info.formatName = compressed
+                            ? u"Plain SQL (" + std::u16string(StreamFormatName(compression)) + u")"
+                            : u"Plain SQL";
     m_info.encoding = u"UTF8";
     m_info.codePage = 65001;
-    m_info.compression = gzip ? u"gzip" : u"none";
+    m_info.compression = StreamFormatName(compression);
     return true;
 }
 
 bool CPlainDump::ExpandIfCompressed(IJobContext* job, std::u16string& error) {
-    if (!m_gzip || !m_readPath.empty()) return true;
-    if (job != nullptr) job->SetMessage(u"gzip を展開しています");
+    if (m_compression == StreamFormat::Plain || !m_readPath.empty()) return true;
+    if (job != nullptr)
+        job->SetMessage(std::u16string(StreamFormatName(m_compression)) + u" を展開しています");
     const std::u16string tempName = MakeTempFilePath(u".sql");
-    if (!ExpandGzipToFile(m_path, tempName, job, error)) return false;
+    if (!ExpandCompressedToFile(m_path, m_compression, tempName, job, error)) return false;
     m_tempPath = m_readPath = tempName;
     return true;
 }

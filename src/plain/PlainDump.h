@@ -8,14 +8,15 @@
 
 #include "dump/DumpFile.h"
 #include "dump/DumpModel.h"
+#include "dump/StreamDecoder.h"
 #include "plain/StatementReader.h"
 #include "sql/OwningTable.h"
 
 class BufferedFileReader;
 class CInsertRowCounter;
 
-// Plain SQL scripts written by pg_dump or pg_dumpall, also gzip-compressed. Nothing of
-// the script is run: the scan reads it once, statement by statement, and notes where each
+// Plain SQL scripts written by pg_dump or pg_dumpall, also gzip-, lz4- or zstd-compressed. Nothing
+// of the script is run: the scan reads it once, statement by statement, and notes where each
 // table's data lies; reading a table goes straight to that byte range.
 class CPlainDump : public IDumpFile {
 public:
@@ -25,8 +26,11 @@ public:
     CPlainDump(const CPlainDump&) = delete;
     CPlainDump& operator=(const CPlainDump&) = delete;
 
-    // Does not touch the file; always true.
-    bool Open(const std::u16string& path, bool gzip);
+    // Does not touch the file; always true. compression is what the first bytes said.
+    bool Open(const std::u16string& path, StreamFormat compression);
+    bool Open(const std::u16string& path, bool gzip) {
+        return Open(path, gzip ? StreamFormat::Gzip : StreamFormat::Plain);
+    }
     // Expands a compressed script into a temporary file once; true at once otherwise.
     bool ExpandIfCompressed(IJobContext* job, std::u16string& error);
 
@@ -86,7 +90,7 @@ private:
     std::u16string m_path;
     std::u16string m_readPath;
     std::u16string m_tempPath;
-    bool m_gzip = false;
+    StreamFormat m_compression = StreamFormat::Plain;
     DumpInfo m_info;
     TableCatalogue m_catalogue;
     std::vector<DdlObject> m_ddlObjects;

@@ -19,11 +19,12 @@ TEST(CliDetectTest, PrintsKindOrRefusal) {
     EXPECT_EQ(plain.out, "plain SQL script\n");
 
     CliResult tar = RunCli("detect " + ShellQuote(FixturePath("dumps/kx_main.tar")));
-    EXPECT_EQ(tar.exitCode, 1);
-    EXPECT_TRUE(tar.out.empty());
-    EXPECT_EQ(tar.err,
-              "tar 形式(pg_dump -Ft)のダンプは対象外です。-Fc(Custom)、-Fd(Directory)、-Fp(Plain "
-              "SQL)で出力してください。\n");
+    EXPECT_EQ(tar.exitCode, 0);
+    EXPECT_EQ(tar.out, "tar archive\n");
+    CliResult lz4 = RunCli("detect " + ShellQuote(FixturePath("dumps/pg18/kx_main.sql.lz4")));
+    EXPECT_EQ(lz4.out, "plain SQL script (lz4)\n");
+    CliResult zstd = RunCli("detect " + ShellQuote(FixturePath("dumps/pg18/kx_main.sql.zst")));
+    EXPECT_EQ(zstd.out, "plain SQL script (zstd)\n");
 
     CliResult missing = RunCli("detect /nonexistent/ダンプ.dump");
     EXPECT_EQ(missing.exitCode, 1);

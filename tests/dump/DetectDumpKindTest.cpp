@@ -16,9 +16,6 @@ const std::u16string kNotDump =
     u"pg_dump / pg_dumpall で出力された PostgreSQL のダンプファイルではありません。";
 const std::u16string kNoToc =
     u"フォルダに toc.dat がありません。pg_dump -Fd で出力したフォルダを指定してください。";
-const std::u16string kTar =
-    u"tar 形式(pg_dump -Ft)のダンプは対象外です。-Fc(Custom)、-Fd(Directory)、-Fp(Plain "
-    u"SQL)で出力してください。";
 const std::u16string kEmpty = u"ファイルが空です。";
 
 std::u16string CannotOpen(const std::u16string& path) {
@@ -65,13 +62,17 @@ TEST(DetectDumpKindTest, ClassifiesByLeadingBytes) {
         {"archive.sql", std::string("PGDMP\x01\x0e\x00", 8), true, DumpKind::CustomArchive, u""},
         {"script.gz", "SET x = 1;\n", true, DumpKind::PlainSql, u""},
         {"script.sql", std::string("\x1f\x8b\x08\x00\x00", 5), true, DumpKind::GzipPlainSql, u""},
+        {"script.zst", std::string("\x04\x22\x4d\x18\x64", 5), true, DumpKind::Lz4PlainSql, u""},
+        {"script.lz4", std::string("\x28\xb5\x2f\xfd\x00", 5), true, DumpKind::ZstdPlainSql, u""},
+        // Three of the four magic bytes are not enough.
+        {"lz4-3", std::string("\x04\x22\x4d", 3), true, DumpKind::PlainSql, u""},
         // Too short for the magic, and without NUL bytes: a plain script.
         {"pgdm", "PGDM", true, DumpKind::PlainSql, u""},
         {"gz2", "\x1f\x8b", true, DumpKind::PlainSql, u""},
         {"gz-store", std::string("\x1f\x8b\x07\x00", 4), false, DumpKind::PlainSql, kNotDump},
         {"utf16", std::string("\xff\xfe-\0-\0", 6), false, DumpKind::PlainSql, kNotDump},
-        {"tar", tarHeader, false, DumpKind::PlainSql, kTar},
-        {"gnutar", gnuTar, false, DumpKind::PlainSql, kTar},
+        {"tar", tarHeader, true, DumpKind::TarArchive, u""},
+        {"gnutar", gnuTar, true, DumpKind::TarArchive, u""},
         {"shorttar", tarHeader.substr(0, 261), false, DumpKind::PlainSql, kNotDump},
         {"late-nul", lateNul, true, DumpKind::PlainSql, u""},
         {"empty", "", false, DumpKind::PlainSql, kEmpty},
@@ -151,25 +152,27 @@ TEST(DetectDumpKindTest, MissingAndUnreadablePaths) {
 }
 
 TEST(DetectDumpKindTest, EveryFixtureDumpMadeByPostgres) {
-    const std::vector<FixtureDump> dumps = LoadFixtureDumps();
+    std::vector<FixtureDump> dumps = LoadFixtureDumps();
     ASSERT_GE(dumps.size(), 20u);
+    for (const FixtureDump& d : LoadPg18FixtureDumps()) dumps.push_back(d);
     for (const FixtureDump& d : dumps) {
         SCOPED_TRACE(d.file);
         const std::string path = FixturePath("dumps/" + d.file);
         Outcome o = Detect(path);
-        if (d.format == "tar") {
-            EXPECT_FALSE(o.ok);
-            EXPECT_EQ(o.error, kTar);
-            continue;
-        }
         ASSERT_TRUE(o.ok) << U8(o.error);
-        if (d.format == "custom") {
+        if (d.format == "tar") {
+            EXPECT_EQ(o.kind, DumpKind::TarArchive);
+        } else if (d.format == "custom") {
             EXPECT_EQ(o.kind, DumpKind::CustomArchive);
         } else if (d.format == "directory") {
             EXPECT_EQ(o.kind, DumpKind::DirectoryDump);
             EXPECT_EQ(o.toc, U16(path + "/toc.dat"));
         } else if (d.compression == "gzip") {
             EXPECT_EQ(o.kind, DumpKind::GzipPlainSql);
+        } else if (d.compression == "lz4") {
+            EXPECT_EQ(o.kind, DumpKind::Lz4PlainSql);
+        } else if (d.compression == "zstd") {
+            EXPECT_EQ(o.kind, DumpKind::ZstdPlainSql);
         } else {
             EXPECT_EQ(o.kind, DumpKind::PlainSql);
         }

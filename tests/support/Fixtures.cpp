@@ -17,19 +17,31 @@ std::vector<std::string> SplitTabs(const std::string& line) {
     return fields;
 }
 
-std::vector<FixtureDump> LoadFixtureDumps() {
-    std::ifstream in(FixturePath("expected/dumps.tsv"));
-    if (!in) throw std::runtime_error("missing fixtures: expected/dumps.tsv");
+namespace {
+
+std::vector<FixtureDump> LoadManifest(const std::string& manifest, const std::string& folder) {
+    std::ifstream in(FixturePath(manifest));
+    if (!in) throw std::runtime_error("missing fixtures: " + manifest);
     std::vector<FixtureDump> dumps;
     std::string line;
     std::getline(in, line);  // header
     while (std::getline(in, line)) {
         if (line.empty()) continue;
         std::vector<std::string> f = SplitTabs(line);
-        if (f.size() < 7) throw std::runtime_error("short line in dumps.tsv: " + line);
-        dumps.push_back({f[0], f[1], f[2], f[3], f[4], f[5], f[6]});
+        if (f.size() < 7) throw std::runtime_error("short line in " + manifest + ": " + line);
+        dumps.push_back({folder + f[0], f[1], f[2], f[3], f[4], f[5], f[6]});
     }
     return dumps;
+}
+
+}  // namespace
+
+std::vector<FixtureDump> LoadFixtureDumps() {
+    return LoadManifest("expected/dumps.tsv", "");
+}
+
+std::vector<FixtureDump> LoadPg18FixtureDumps() {
+    return LoadManifest("expected/pg18/dumps.tsv", "pg18/");
 }
 
 namespace {

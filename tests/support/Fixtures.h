@@ -17,6 +17,9 @@ struct FixtureDump {
 };
 
 std::vector<FixtureDump> LoadFixtureDumps();
+// The dumps PostgreSQL 18's tools wrote (expected/pg18/dumps.tsv); file names carry their
+// folder, "pg18/".
+std::vector<FixtureDump> LoadPg18FixtureDumps();
 
 // tests/fixtures/expected/<database>/tables.tsv and columns.tsv, as psql saw the tables.
 struct ExpectedColumn {

@@ -1,0 +1,130 @@
+#include "dump/CompressedFile.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "dump/BufferedFileReader.h"
+#include "dump/FileSink.h"
+#include "dump/FrameStream.h"
+#include "dump/GzipFile.h"
+#include "jobs/JobContext.h"
+#include "platform/File.h"
+
+namespace {
+
+constexpr size_t kInputChunk = size_t{256} << 10;
+
+bool IsCancelled(IJobContext* job) {
+    return job != nullptr && job->IsCancelled();
+}
+
+void Progress(IJobContext* job, const BufferedFileReader& reader) {
+    if (job == nullptr) return;
+    const uint64_t size = reader.FileSize() < 2 ? 1 : reader.FileSize();
+    job->SetProgress(static_cast<int>(reader.Position() * 100 / size));
+}
+
+bool ReadFrames(BufferedFileReader& reader, CFrameStream::Kind kind, IDataSink& sink,
+                IJobContext* job, std::u16string& error) {
+    CFrameStream stream(kind);
+    if (!stream.Begin(error)) return false;
+    while (reader.Position() < reader.FileSize() && !stream.Ended()) {
+        if (IsCancelled(job)) {
+            error = kCancelledMessage;
+            return false;
+        }
+        if (reader.Available() == 0 && !reader.Refill()) {
+            error = u"ファイルの読み込みに失敗しました。";
+            return false;
+        }
+        const size_t n = std::min(kInputChunk, reader.Available());
+        const char* chunk = reader.Data();
+        reader.Consume(n);
+        if (!stream.Feed(chunk, n, sink, error)) return false;
+        Progress(job, reader);
+    }
+    if (stream.Incomplete()) {
+        error = kind == CFrameStream::Kind::Lz4 ? u"lz4 データが途中で終わっています。"
+                                                : u"zstd データが途中で終わっています。";
+        return false;
+    }
+    return true;
+}
+
+bool ReadPlain(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
+               std::u16string& error) {
+    while (reader.Position() < reader.FileSize()) {
+        if (reader.Available() == 0 && !reader.Refill()) {
+            error = u"データファイルの読み取りに失敗しました。";
+            return false;
+        }
+        const size_t take = std::min(kInputChunk, reader.Available());
+        if (!sink.Write(reader.Data(), take)) return false;
+        reader.Consume(take);
+        if (IsCancelled(job)) {
+            error = kCancelledMessage;
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadCompressedStream(BufferedFileReader& reader, StreamFormat format, IDataSink& sink,
+                          IJobContext* job, std::u16string& error) {
+    switch (format) {
+        case StreamFormat::Gzip:
+            return ReadGzipStream(reader, sink, job, error);
+        case StreamFormat::Lz4:
+            return ReadFrames(reader, CFrameStream::Kind::Lz4, sink, job, error);
+        case StreamFormat::Zstd:
+            return ReadFrames(reader, CFrameStream::Kind::Zstd, sink, job, error);
+        case StreamFormat::Plain:
+            break;
+    }
+    return ReadPlain(reader, sink, job, error);
+}
+
+bool ReadDataStream(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
+                    std::u16string& error) {
+    // The window holds the first bytes after one refill (an empty file has none).
+    if (reader.Available() < 4) reader.Refill();
+    const StreamFormat format = SniffStreamFormat(
+        reinterpret_cast<const unsigned char*>(reader.Data()), reader.Available());
+    return ReadCompressedStream(reader, format, sink, job, error);
+}
+
+bool ExpandCompressedToFile(const std::u16string& path, StreamFormat format,
+                            const std::u16string& outPath, IJobContext* job,
+                            std::u16string& error) {
+    CFileSink sink;
+    // The expansion is a temporary copy of the dump: nobody else needs to read it.
+    if (!sink.Open(outPath, true)) {
+        error = u"一時ファイルを作成できません(" + outPath + u")。";
+        return false;
+    }
+    std::u16string readError;
+    bool ok = false;
+    {
+        BufferedFileReader reader;
+        if (reader.Open(path)) {
+            ok = ReadCompressedStream(reader, format, sink, job, readError);
+        } else {
+            readError = u"ファイルをオープンできません(" + path + u")。";
+        }
+    }
+    sink.Close();
+    if (!ok && !readError.empty()) {
+        platform::DeleteFile(outPath);
+        error = readError;
+        return false;
+    }
+    // Also when the read stopped without a message: then our own sink refused the data.
+    if (!sink.IsOk() || !ok) {
+        error = u"一時ファイルの書き込みに失敗しました(" + outPath + u")。";
+        platform::DeleteFile(outPath);
+        return false;
+    }
+    return true;
+}

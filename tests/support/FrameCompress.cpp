@@ -1,0 +1,25 @@
+#include "support/FrameCompress.h"
+
+#include <lz4frame.h>
+#include <zstd.h>
+
+#include <stdexcept>
+
+std::string Lz4Compress(std::string_view data) {
+    LZ4F_preferences_t preferences = {};
+    preferences.frameInfo.contentChecksumFlag = LZ4F_contentChecksumEnabled;
+    std::string out(LZ4F_compressFrameBound(data.size(), &preferences), '\0');
+    const size_t n =
+        LZ4F_compressFrame(out.data(), out.size(), data.data(), data.size(), &preferences);
+    if (LZ4F_isError(n)) throw std::runtime_error("LZ4F_compressFrame failed");
+    out.resize(n);
+    return out;
+}
+
+std::string ZstdCompress(std::string_view data) {
+    std::string out(ZSTD_compressBound(data.size()), '\0');
+    const size_t n = ZSTD_compress(out.data(), out.size(), data.data(), data.size(), 3);
+    if (ZSTD_isError(n)) throw std::runtime_error("ZSTD_compress failed");
+    out.resize(n);
+    return out;
+}
