@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "app/DumpSession.h"
 #include "cli/CliArgs.h"
 #include "cli/CliDump.h"
 #include "cli/CliJob.h"
@@ -9,9 +10,9 @@
 #include "export/ExportText.h"
 #include "filter/RowFilter.h"
 #include "platform/File.h"
+#include "platform/TempFiles.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
-#include "platform/TempFiles.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ const char kUsage[] =
     "         [--columns c1,c2,...] [--delimiter comma|tab] [--no-header] [--quote-all]\n"
     "         [--encoding UTF8BOM|UTF8|SJIS] [--null TEXT] [-o FILE]\n";
 
-bool ParseOptions(const CCliArgs& args, CsvOptions& options) {
+bool ParseOptions(const CCliArgs& args, CsvOptions& options, std::string& problem) {
     options = CsvOptions();
     options.encoding = u"UTF8";
     if (const std::string* delimiter = args.Value("--delimiter")) {
@@ -29,11 +30,15 @@ bool ParseOptions(const CCliArgs& args, CsvOptions& options) {
         } else if (*delimiter == "tab") {
             options.delimiter = u'\t';
         } else {
+            problem = BadOptionValue("--delimiter", *delimiter, "comma, tab");
             return false;
         }
     }
     if (const std::string* encoding = args.Value("--encoding")) {
-        if (*encoding != "UTF8BOM" && *encoding != "UTF8" && *encoding != "SJIS") return false;
+        if (*encoding != "UTF8BOM" && *encoding != "UTF8" && *encoding != "SJIS") {
+            problem = BadOptionValue("--encoding", *encoding, "UTF8BOM, UTF8, SJIS");
+            return false;
+        }
         options.encoding = platform::Utf8ToUtf16(*encoding);
     }
     options.header = !args.Has("--no-header");
@@ -80,11 +85,8 @@ bool CopyToStdout(const std::u16string& path) {
     for (;;) {
         const int64_t n = file.Read(buffer.data(), buffer.size());
         if (n < 0) return false;
-        if (n == 0) return std::fflush(stdout) == 0;
-        if (std::fwrite(buffer.data(), 1, static_cast<size_t>(n), stdout) !=
-            static_cast<size_t>(n)) {
-            return false;
-        }
+        if (n == 0) return true;
+        if (!WriteOut(buffer.data(), static_cast<size_t>(n))) return false;
     }
 }
 
@@ -95,24 +97,24 @@ int RunExportCommand(const std::vector<std::string>& args) {
                      "--null", "-o"},
                     {"--no-header", "--quote-all"});
     CsvOptions options;
-    if (!parsed.Parse(args) || parsed.Positional().size() != 2 || !ParseOptions(parsed, options)) {
-        PrintErrUtf8(kUsage);
-        return kExitUsage;
+    if (!parsed.Parse(args)) return UsageError(parsed.Error(), kUsage);
+    std::string problem;
+    if (!ParseOptions(parsed, options, problem) || parsed.Positional().size() != 2) {
+        return UsageError(problem, kUsage);
     }
 
     CCliJobContext job;
     std::u16string error;
     auto fail = [&job, &error]() { return job.Fail(error); };
-    std::unique_ptr<IDumpFile> dump = OpenDumpForTables(parsed.Positional()[0], job, error);
-    if (!dump) return fail();
-    const TableEntry* table =
-        FindTableArgument(*dump, parsed.Positional()[1], parsed.Value("--database"), error);
-    if (table == nullptr) return fail();
+    CDumpSession session;
+    if (!OpenDumpForTables(session, parsed.Positional()[0], job, error)) return fail();
+    const ptrdiff_t index =
+        FindTableArgument(session, parsed.Positional()[1], parsed.Value("--database"), error);
+    if (index < 0) return fail();
+    const TableEntry& table = session.GetDump()->GetTables()[static_cast<size_t>(index)];
     std::vector<int32_t> columns;
-    if (!ResolveColumns(*table, parsed.Value("--columns"), columns, error)) return fail();
-
-    CTableData data;
-    if (!data.Load(*dump, *table, &job, error)) return fail();
+    if (!ResolveColumns(table, parsed.Value("--columns"), columns, error)) return fail();
+    if (!session.LoadTable(static_cast<size_t>(index), &job, error)) return fail();
 
     const std::u16string where =
         parsed.Value("--where") ? platform::Utf8ToUtf16(*parsed.Value("--where")) : u"";
@@ -120,27 +122,24 @@ int RunExportCommand(const std::vector<std::string>& args) {
         parsed.Value("--keyword") ? platform::Utf8ToUtf16(*parsed.Value("--keyword")) : u"";
     std::vector<uint64_t> rows;
     if (parsed.Has("--where") || parsed.Has("--keyword")) {
+        std::unique_ptr<CRowFilter> filter;
         std::vector<size_t> matches;
-        if (!FilterTableRows(data, table->columns, where, keyword, &job, matches, error)) {
+        if (!session.PrepareFilter(where, keyword, filter, error) ||
+            !session.RunFilter(*filter, &job, matches, error)) {
             return fail();
         }
         rows.assign(matches.begin(), matches.end());
     } else {
-        rows = CsvRowList(CsvScope_AllRows, data.GetRowCount(), false, {}, 0, 0);
+        rows = CsvRowList(CsvScope_AllRows, session.GetTableData()->GetRowCount(), false, {}, 0, 0);
     }
 
     const std::string* output = parsed.Value("-o");
     const std::u16string path =
         output != nullptr ? platform::Utf8ToUtf16(*output) : MakeTempFilePath(u".csv");
     uint64_t written = 0;
-    const bool ok = WriteCsvFile(data, *table, columns, rows, options, path, &job, written, error);
-    if (!ok) {
-        // A partial file must not pass for a finished export; a file that could not even be
-        // opened is not ours to remove.
-        if (output == nullptr ||
-            error.rfind(u"出力CSVファイルがオープンできませんでした", 0) != 0) {
-            platform::DeleteFile(path);
-        }
+    // The writer removes its file on any failure after opening it.
+    if (!WriteCsvFile(*session.GetTableData(), table, columns, rows, options, path, &job, written,
+                      error)) {
         return fail();
     }
     job.EndProgress();
@@ -148,6 +147,8 @@ int RunExportCommand(const std::vector<std::string>& args) {
         const bool copied = CopyToStdout(path);
         platform::DeleteFile(path);
         if (!copied) {
+            // A failed write is reported once, when the output is closed.
+            if (OutputFailed()) return kExitFailure;
             error = u"CSVファイルの書き込みに失敗しました。";
             return fail();
         }
