@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStyledItemDelegate>
+
+// Draws thin lines between the cells of a report list, as list views with grid lines do.
+class CGridLineDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+};
