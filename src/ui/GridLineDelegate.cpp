@@ -12,3 +12,8 @@ void CGridLineDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     painter->drawLine(r.topRight(), r.bottomRight());
     painter->restore();
 }
+
+QSize CGridLineDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                  const QModelIndex& index) const {
+    return QStyledItemDelegate::sizeHint(option, index) + QSize(0, 4);
+}

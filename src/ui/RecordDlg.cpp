@@ -34,10 +34,11 @@ CRecordDlg::CRecordDlg(QWidget* owner, const TableEntry* table, uint64_t rowNumb
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setItemDelegate(new CGridLineDelegate(m_list));
     m_list->setHeaderLabels({u"カラム"_s, u"型"_s, u"値"_s});
-    m_list->header()->setStretchLastSection(false);
+    // The value column takes the width the other two leave and follows the window.
+    m_list->header()->setStretchLastSection(true);
+    m_list->header()->setMinimumSectionSize(40);
     m_list->setColumnWidth(0, 140);
     m_list->setColumnWidth(1, 120);
-    m_list->setColumnWidth(2, 200);
 
     QList<QTreeWidgetItem*> items;
     for (const RowDetailItem& item : BuildRowDetailItems(table, m_cells)) {
@@ -65,12 +66,6 @@ CRecordDlg::CRecordDlg(QWidget* owner, const TableEntry* table, uint64_t rowNumb
     layout->addLayout(buttons);
 
     resize(DialogUnitsToPixels(this, 420, 300));
-}
-
-void CRecordDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // The value column takes what the list's width leaves, at least 200 pixels.
-    m_list->setColumnWidth(2, qMax(m_list->viewport()->width() - 264, 200));
 }
 
 void CRecordDlg::CopyToClipboard() {

@@ -18,9 +18,6 @@ public:
 
     void CopyToClipboard();
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     const TableEntry* m_table;
     RowCells m_cells;
