@@ -9,9 +9,9 @@
 #include "export/ExportText.h"
 #include "filter/RowFilter.h"
 #include "platform/File.h"
+#include "platform/TempFiles.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
-#include "platform/TempFiles.h"
 
 namespace {
 
@@ -130,8 +130,13 @@ int RunExportCommand(const std::vector<std::string>& args) {
     }
 
     const std::string* output = parsed.Value("-o");
-    const std::u16string path =
-        output != nullptr ? platform::Utf8ToUtf16(*output) : MakeTempFilePath(u".csv");
+    std::u16string path;
+    if (output != nullptr) {
+        path = platform::Utf8ToUtf16(*output);
+    } else if (!CreateTempFile(u".csv", path)) {
+        error = u"一時ファイルを作成できません(" + path + u")。";
+        return fail();
+    }
     uint64_t written = 0;
     const bool ok = WriteCsvFile(data, *table, columns, rows, options, path, &job, written, error);
     if (!ok) {

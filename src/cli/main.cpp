@@ -1,10 +1,14 @@
 // kalvex-cli: the dump reader without a window, for scripts and benchmarks.
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
+#include "app/UnexpectedError.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
+#include "platform/ExitCleanup.h"
+#include "platform/TempFiles.h"
 
 namespace {
 
@@ -65,9 +69,7 @@ const Command kCommands[] = {
 };
 // clang-format on
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc < 2) {
         PrintErrUtf8(kUsage);
         return kExitUsage;
@@ -83,4 +85,26 @@ int main(int argc, char** argv) {
     }
     PrintErrUtf8(std::string("kalvex-cli: unknown command '") + argv[1] + "'\n\n" + kUsage);
     return kExitUsage;
+}
+
+int Unexpected(const char* description) {
+    PrintErr(UnexpectedErrorMessage(description) + u"\n");
+    return kExitFailure;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    InstallExitCleanup();
+    RemoveStaleTempFiles();
+    int code = kExitFailure;
+    try {
+        code = Run(argc, argv);
+    } catch (const std::exception& e) {
+        code = Unexpected(e.what());
+    } catch (...) {
+        code = Unexpected(nullptr);
+    }
+    DeleteTempFiles();
+    return code;
 }
