@@ -51,7 +51,13 @@ std::u16string GetKalvexTempFolder() {
         if (!GetEnvironmentVariable("XDG_CACHE_HOME", &parent) || parent.empty() ||
             parent[0] != u'/') {
             std::u16string home;
-            if (!FindHomeFolder(home)) return u"/var/tmp/Kalvex-" + UserIdText() + u"/";
+            struct stat st;
+            // Service accounts often have no home (/nonexistent): then the system's disk-backed
+            // shared temporary folder.
+            if (!FindHomeFolder(home) || ::stat(Utf16ToUtf8(home).c_str(), &st) != 0 ||
+                !S_ISDIR(st.st_mode)) {
+                return u"/var/tmp/Kalvex-" + UserIdText() + u"/";
+            }
             parent = WithTrailingSlash(home) + u".cache";
         }
     }

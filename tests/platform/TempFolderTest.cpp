@@ -97,6 +97,12 @@ TEST(TempFolderTest, LocationFollowsEnvironment) {
         EXPECT_EQ(U8(platform::GetKalvexTempFolder()), dir.Path() + c.expected);
     }
 
+    // Without a home folder: the system's disk-backed shared temporary folder.
+    tmp.Unset();
+    cache.Unset();
+    home.Set(dir.File("no-such-home"));
+    EXPECT_EQ(U8(platform::GetKalvexTempFolder()), "/var/tmp/Kalvex-" + kUid + "/");
+
     // The folder and its missing parents are made for this user alone.
     tmp.Unset();
     cache.Set(dir.File("new/cache"));
