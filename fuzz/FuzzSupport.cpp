@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 
 #include "FuzzTarget.h"
@@ -18,10 +19,24 @@ std::vector<FuzzTargetEntry>& FuzzTargets() {
 
 namespace fuzz {
 
+namespace {
+
+// The scratch files of this process, removed when it ends.
+struct ScratchFiles {
+    std::set<std::string> paths;
+    ~ScratchFiles() {
+        for (const std::string& path : paths) std::remove(path.c_str());
+    }
+};
+
+}  // namespace
+
 std::u16string WriteInput(const uint8_t* data, size_t size, const char* suffix) {
+    static ScratchFiles scratch;
     const char* tmp = std::getenv("TMPDIR");
     const std::string path = std::string(tmp != nullptr && *tmp != 0 ? tmp : "/tmp") +
                              "/kalvex-fuzz-" + std::to_string(::getpid()) + suffix;
+    scratch.paths.insert(path);
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file != nullptr) {
         if (size > 0) std::fwrite(data, 1, size, file);
