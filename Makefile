@@ -6,7 +6,7 @@ TSAN_DIR := build/tsan
 BENCH_DIR := build/bench
 SAMPLE ?= examples/sample.dump
 
-.PHONY: run test tsan deps build bench clean
+.PHONY: run test tsan deps build bench fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -39,6 +39,16 @@ bench: deps
 		-DKALVEX_BUILD_TESTS=OFF -DKALVEX_BUILD_BENCH=ON >/dev/null
 	@cmake --build $(BENCH_DIR) -j $(JOBS)
 	@KX_BENCH_BUILD=$(BENCH_DIR) bash scripts/bench.sh
+
+# libFuzzer targets (clang), each run for FUZZ_SECONDS seconds; see scripts/fuzz.sh.
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 60
+fuzz:
+	@bash scripts/install-deps.sh --fuzz
+	@cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_CXX_COMPILER=clang++ -DKALVEX_BUILD_TESTS=OFF -DKALVEX_BUILD_FUZZ=ON >/dev/null
+	@nice -n 10 cmake --build $(FUZZ_DIR) -j $(JOBS)
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_BUILD=$(FUZZ_DIR) bash scripts/fuzz.sh
 
 clean:
 	rm -rf build

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing, the fixture script and the
 # screenshot script need. Safe to run again: only missing packages are installed.
+# With --fuzz it also installs what `make fuzz` needs (clang and its libFuzzer runtime);
+# ordinary builds and CI do not need them.
 set -euo pipefail
 
 packages=(
@@ -11,6 +13,9 @@ packages=(
   postgresql postgresql-client
   xvfb fonts-noto-cjk imagemagick
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

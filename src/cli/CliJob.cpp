@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 
 #include "cli/CliOutput.h"
 #include "platform/Utf8.h"
@@ -16,18 +17,29 @@ extern "C" void OnInterrupt(int) {
     g_interrupted = 1;
 }
 
+// Ending the session or the terminal stops a command as Ctrl+C does: the job cancels and
+// the command cleans up after itself.
+constexpr int kCancelSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 }  // namespace
 
 CCliJobContext::CCliJobContext() : m_terminal(::isatty(STDERR_FILENO) == 1) {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    ::sigaction(SIGINT, &action, nullptr);
+    for (size_t i = 0; i < std::size(kCancelSignals); ++i) {
+        ::sigaction(kCancelSignals[i], nullptr, &m_previous[i]);
+        // nohup's choice stands.
+        if (kCancelSignals[i] != SIGINT && m_previous[i].sa_handler == SIG_IGN) continue;
+        ::sigaction(kCancelSignals[i], &action, nullptr);
+    }
 }
 
 CCliJobContext::~CCliJobContext() {
     EndProgress();
-    std::signal(SIGINT, SIG_DFL);
+    for (size_t i = 0; i < std::size(kCancelSignals); ++i) {
+        ::sigaction(kCancelSignals[i], &m_previous[i], nullptr);
+    }
 }
 
 bool CCliJobContext::IsCancelled() const {

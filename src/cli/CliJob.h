@@ -1,12 +1,14 @@
 #pragma once
 
+#include <signal.h>
+
 #include <atomic>
 #include <string>
 
 #include "jobs/JobContext.h"
 
 // The job context of the command line: progress on stderr when it is a terminal, and
-// Ctrl+C (SIGINT) as the cancel request.
+// Ctrl+C (SIGINT), SIGTERM and SIGHUP as the cancel request while it lives.
 class CCliJobContext : public IJobContext {
 public:
     CCliJobContext();
@@ -32,4 +34,5 @@ private:
     bool m_drawn = false;
     std::u16string m_message;
     int m_percent = -1;
+    struct sigaction m_previous[3] = {};
 };

@@ -134,8 +134,13 @@ int RunExportCommand(const std::vector<std::string>& args) {
     }
 
     const std::string* output = parsed.Value("-o");
-    const std::u16string path =
-        output != nullptr ? platform::Utf8ToUtf16(*output) : MakeTempFilePath(u".csv");
+    std::u16string path;
+    if (output != nullptr) {
+        path = platform::Utf8ToUtf16(*output);
+    } else if (!CreateTempFile(u".csv", path)) {
+        error = u"一時ファイルを作成できません(" + path + u")。";
+        return fail();
+    }
     uint64_t written = 0;
     // The writer removes its file on any failure after opening it.
     if (!WriteCsvFile(*session.GetTableData(), table, columns, rows, options, path, &job, written,

@@ -1,11 +1,14 @@
 // kalvex-cli: the dump reader without a window, for scripts and benchmarks.
 #include <csignal>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
+#include "app/UnexpectedError.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
+#include "platform/ExitCleanup.h"
 #include "platform/TempFiles.h"
 
 namespace {
@@ -102,9 +105,24 @@ int Run(int argc, char** argv) {
     return kExitUsage;
 }
 
+int Unexpected(const char* description) {
+    PrintErr(UnexpectedErrorMessage(description) + u"\n");
+    return kExitFailure;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    InstallExitCleanup();
+    RemoveStaleTempFiles();
     PrepareStandardStreams();
-    return Finish(Run(argc, argv));
+    int code = kExitFailure;
+    try {
+        code = Run(argc, argv);
+    } catch (const std::exception& e) {
+        code = Unexpected(e.what());
+    } catch (...) {
+        code = Unexpected(nullptr);
+    }
+    return Finish(code);
 }

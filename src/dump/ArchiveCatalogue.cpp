@@ -5,6 +5,7 @@
 #include "sql/CreateTableParser.h"
 #include "sql/Encoding.h"
 #include "sql/OwningTable.h"
+#include "sql/InheritedColumns.h"
 #include "sql/SqlText.h"
 
 namespace {
@@ -51,6 +52,7 @@ void CArchiveDump::BuildCatalogue() {
         }
         table.ddl = TrimDefinition(ToWide(e.defn, cp)) + u"\r\n";
     }
+    InheritColumns();
 
     for (const TocEntry& e : m_toc) {
         if (e.desc == "TABLE DATA") {
@@ -93,5 +95,27 @@ void CArchiveDump::BuildCatalogue() {
 
     for (TableEntry& table : m_tables.Entries()) {
         if (table.columns.empty() && !table.copyColumns.empty()) table.ApplyCopyColumns();
+    }
+}
+
+void CArchiveDump::InheritColumns() {
+    const int cp = m_codePage;
+    // pg_dump writes a parent before its children, so a parent's own inherited columns are
+    // in place by the time a child takes them.
+    for (const TocEntry& e : m_toc) {
+        if (e.desc != "TABLE") continue;
+        std::vector<std::pair<std::string, std::string>> parents;
+        if (!ReadInheritedParents(e.defn, parents)) continue;
+        std::vector<const std::vector<ColumnInfo>*> parentColumns;
+        for (const auto& [schema, name] : parents) {
+            const TableEntry* parent = m_tables.Find(
+                u"", ToWide(schema.empty() ? e.schema : schema, cp), ToWide(name, cp));
+            // A parent outside the archive: its columns are unknown, keep what was written.
+            if (parent == nullptr) break;
+            parentColumns.push_back(&parent->columns);
+        }
+        if (parentColumns.size() != parents.size()) continue;
+        TableEntry* table = m_tables.Find(u"", ToWide(e.schema, cp), ToWide(e.tag, cp));
+        if (table != nullptr) table->columns = MergeInheritedColumns(parentColumns, table->columns);
     }
 }

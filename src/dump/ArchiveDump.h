@@ -78,6 +78,8 @@ private:
     bool ReadHeaderAndToc(std::u16string& error);
     bool ReadTocEntry(BufferedFileReader& reader, TocEntry& entry, std::u16string& error);
     void BuildCatalogue();
+    // Puts the columns of the INHERITS parents in front of each child table's own columns.
+    void InheritColumns();
     bool ScanDirectory(IJobContext* job, std::u16string& error);
     bool ScanCustom(IJobContext* job, std::u16string& error);
     bool ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,

@@ -12,6 +12,7 @@
 #include "platform/WideChar.h"
 #include "sql/CreateTableParser.h"
 #include "sql/Encoding.h"
+#include "sql/InheritedColumns.h"
 #include "sql/SqlText.h"
 
 namespace {
@@ -67,68 +68,6 @@ std::u16string ObjectTypeOf(const std::string& text) {
         }
     }
     return Utf8ToWide(type);
-}
-
-// The parents an INHERITS clause names after the column list of a CREATE TABLE.
-bool ReadInheritedParents(const std::string& text,
-                          std::vector<std::pair<std::string, std::string>>& parents) {
-    parents.clear();
-    size_t pos = 0;
-    if (!MatchKeyword(text, pos, "CREATE")) return false;
-    for (;;) {
-        const size_t before = pos;
-        bool any = false;
-        for (const char* word : {"GLOBAL", "LOCAL", "TEMPORARY", "TEMP", "UNLOGGED", "FOREIGN"}) {
-            if (MatchKeyword(text, pos, word)) {
-                any = true;
-                break;
-            }
-        }
-        if (!any) {
-            pos = before;
-            break;
-        }
-    }
-    if (!MatchKeyword(text, pos, "TABLE")) return false;
-    if (MatchKeyword(text, pos, "IF")) {
-        MatchKeyword(text, pos, "NOT");
-        MatchKeyword(text, pos, "EXISTS");
-    }
-    std::string schema, name;
-    if (!ReadQualifiedName(text, pos, schema, name)) return false;
-    SkipSqlSpace(text, pos);
-    if (pos >= text.size() || text[pos] != '(') return false;
-    // Past the column list, minding quotes.
-    int depth = 0;
-    char quote = 0;
-    for (; pos < text.size(); ++pos) {
-        const char c = text[pos];
-        if (quote != 0) {
-            if (c == quote) quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (c == '(') {
-            ++depth;
-        } else if (c == ')' && --depth == 0) {
-            break;
-        }
-    }
-    if (pos >= text.size()) return false;
-    ++pos;
-    if (!MatchKeyword(text, pos, "INHERITS")) return false;
-    SkipSqlSpace(text, pos);
-    if (pos >= text.size() || text[pos] != '(') return false;
-    ++pos;
-    for (;;) {
-        if (!ReadQualifiedName(text, pos, schema, name)) return false;
-        parents.emplace_back(schema, name);
-        SkipSqlSpace(text, pos);
-        if (pos < text.size() && text[pos] == ',') {
-            ++pos;
-            continue;
-        }
-        return pos < text.size() && text[pos] == ')';
-    }
 }
 
 bool StartsWith(const char* data, size_t length, const char* prefix) {
@@ -307,34 +246,16 @@ void CPlainDump::ClassifyCreateTable(const std::string& text) {
 void CPlainDump::InheritColumns(const std::string& text, size_t index) {
     std::vector<std::pair<std::string, std::string>> parents;
     if (!ReadInheritedParents(text, parents)) return;
-    // As PostgreSQL orders them: the parents' columns first, a name given twice only once,
-    // then the table's own columns; an own column that a parent has merges into it.
-    std::vector<ColumnInfo> merged;
-    auto findColumn = [&merged](const std::u16string& name) -> ColumnInfo* {
-        for (ColumnInfo& column : merged) {
-            if (column.name == name) return &column;
-        }
-        return nullptr;
-    };
+    std::vector<const std::vector<ColumnInfo>*> parentColumns;
     for (const auto& [schema, name] : parents) {
         const TableEntry* parent = m_catalogue.Find(m_currentDatabase, ToWide(schema, m_codePage),
                                                     ToWide(name, m_codePage));
         // A parent outside the script: its columns are unknown, keep what was written.
         if (parent == nullptr) return;
-        for (const ColumnInfo& column : parent->columns) {
-            if (findColumn(column.name) == nullptr) merged.push_back(column);
-        }
+        parentColumns.push_back(&parent->columns);
     }
     TableEntry& table = m_catalogue.Entries()[index];
-    for (const ColumnInfo& own : table.columns) {
-        if (ColumnInfo* inherited = findColumn(own.name)) {
-            if (!own.type.empty()) inherited->type = own.type;
-            inherited->notNull = inherited->notNull || own.notNull;
-        } else {
-            merged.push_back(own);
-        }
-    }
-    table.columns = std::move(merged);
+    table.columns = MergeInheritedColumns(parentColumns, table.columns);
 }
 
 void CPlainDump::ClassifyCreateDatabase(const std::string& text, size_t position) {

@@ -56,6 +56,21 @@ bool ListDirectory(const std::u16string& path, std::vector<std::u16string>& name
     return true;
 }
 
+namespace {
+
+bool IsPrivateFolderStat(const struct stat& st) {
+    return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 077) == 0;
+}
+
+}  // namespace
+
+bool IsPrivateFolder(const std::u16string& path) {
+    std::string native = PathToNative(path);
+    while (native.size() > 1 && native.back() == '/') native.pop_back();
+    struct stat st;
+    return !native.empty() && ::lstat(native.c_str(), &st) == 0 && IsPrivateFolderStat(st);
+}
+
 CFile& CFile::operator=(CFile&& other) noexcept {
     if (this != &other) {
         Close();
@@ -104,7 +119,26 @@ bool CFile::OpenWrite(const std::u16string& path) {
 
 bool CFile::OpenWritePrivate(const std::u16string& path) {
     Close();
-    m_fd = OpenPath(path, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const std::string native = PathToNative(path);
+    const size_t slash = native.rfind('/');
+    // Without a trailing "/", which would make O_NOFOLLOW follow a link after all.
+    const std::string folder = slash == std::string::npos ? "."
+                               : slash == 0               ? "/"
+                                                          : native.substr(0, slash);
+    const std::string name = slash == std::string::npos ? native : native.substr(slash + 1);
+    if (name.empty()) return false;
+    // The folder is checked through the descriptor the file is then created in, so it
+    // cannot be swapped between the check and the creation.
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (dir < 0) return false;
+    struct stat st;
+    if (::fstat(dir, &st) == 0 && IsPrivateFolderStat(st)) {
+        do {
+            m_fd = ::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                            0600);
+        } while (m_fd < 0 && errno == EINTR);
+    }
+    ::close(dir);
     return m_fd >= 0;
 }
 

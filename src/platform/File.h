@@ -21,6 +21,9 @@ bool CreateDirectory(const std::u16string& path);
 bool CreateDirectories(const std::u16string& path);
 // Names of the entries of a folder, without "." and "..".
 bool ListDirectory(const std::u16string& path, std::vector<std::u16string>& names);
+// True when the path is a real folder (not a link) owned by this user that nobody else may
+// read, write or enter.
+bool IsPrivateFolder(const std::u16string& path);
 
 // A file descriptor that lives for one operation.
 class CFile {
@@ -37,7 +40,9 @@ public:
     bool OpenRead(const std::u16string& path, AccessHint hint = AccessHint::Normal);
     // Creates the file or truncates an existing one.
     bool OpenWrite(const std::u16string& path);
-    // Creates or truncates a file only this user may read (temporary copies of dump data).
+    // Creates a new file only this user may read (temporary copies of dump data). Refused
+    // when anything, a link included, is at the path already, or when the folder is not
+    // private (IsPrivateFolder): nobody else can then swap or read the file.
     bool OpenWritePrivate(const std::u16string& path);
     // Creates the file only when it does not exist yet.
     bool OpenCreateNew(const std::u16string& path);

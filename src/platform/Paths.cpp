@@ -1,8 +1,10 @@
 #include "platform/Paths.h"
 
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
 #include <vector>
 
 #include "platform/Environment.h"
@@ -17,12 +19,21 @@ std::u16string WithTrailingSlash(std::u16string path) {
     return path;
 }
 
+bool FindHomeFolder(std::u16string& home) {
+    if (GetEnvironmentVariable("HOME", &home) && !home.empty()) return true;
+    struct passwd* pw = ::getpwuid(::getuid());
+    if (pw == nullptr || pw->pw_dir == nullptr || pw->pw_dir[0] == 0) return false;
+    home = Utf8ToUtf16(std::string(pw->pw_dir));
+    return true;
+}
+
 std::u16string HomeFolder() {
     std::u16string home;
-    if (GetEnvironmentVariable("HOME", &home) && !home.empty()) return home;
-    struct passwd* pw = ::getpwuid(::getuid());
-    if (pw != nullptr && pw->pw_dir != nullptr) return Utf8ToUtf16(std::string(pw->pw_dir));
-    return u"/tmp";
+    return FindHomeFolder(home) ? home : u"/tmp";
+}
+
+std::u16string UserIdText() {
+    return Utf8ToUtf16(std::to_string(::geteuid()));
 }
 
 }  // namespace
@@ -34,7 +45,28 @@ std::u16string GetSystemTempPath() {
 }
 
 std::u16string GetKalvexTempFolder() {
-    return GetSystemTempPath() + u"Kalvex/";
+    std::u16string parent;
+    if (!GetEnvironmentVariable("TMPDIR", &parent) || parent.empty()) {
+        // Relative values are not allowed by the XDG rules and are ignored.
+        if (!GetEnvironmentVariable("XDG_CACHE_HOME", &parent) || parent.empty() ||
+            parent[0] != u'/') {
+            std::u16string home;
+            struct stat st;
+            // Service accounts often have no home (/nonexistent): then the system's disk-backed
+            // shared temporary folder.
+            if (!FindHomeFolder(home) || ::stat(Utf16ToUtf8(home).c_str(), &st) != 0 ||
+                !S_ISDIR(st.st_mode)) {
+                return u"/var/tmp/Kalvex-" + UserIdText() + u"/";
+            }
+            parent = WithTrailingSlash(home) + u".cache";
+        }
+    }
+    parent = WithTrailingSlash(parent);
+    // A parent that is missing is created for this user alone.
+    struct stat st;
+    const bool shared = ::stat(Utf16ToUtf8(parent).c_str(), &st) == 0 &&
+                        (st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH)) != 0);
+    return parent + (shared ? u"Kalvex-" + UserIdText() : std::u16string(u"Kalvex")) + u"/";
 }
 
 std::u16string GetConfigFolder() {

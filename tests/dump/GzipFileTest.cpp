@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdint>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -208,15 +211,17 @@ TEST(GzipFileTest, FailedExpansionLeavesNoOutput) {
     dir.Write("small.gz", Gzip("1\tsmall\n"));
     dir.Write("big.gz", Gzip(big));
     dir.Write("blocker", "a file, not a folder");
-    // Writes into a link to /dev/full fail, and deleting the output removes only the link.
-    ASSERT_EQ(::symlink("/dev/full", dir.File("full").c_str()), 0);
-    ASSERT_EQ(::symlink("/dev/full", dir.File("full2").c_str()), 0);
+    // A full disk: the file size limit makes writes fail (EFBIG instead of the signal).
+    std::signal(SIGXFSZ, SIG_IGN);
+    // The expansion is a temporary file: it is never written through a link.
+    ASSERT_EQ(::symlink("/dev/full", dir.File("link").c_str()), 0);
     const std::u16string writeFailed = u"一時ファイルの書き込みに失敗しました(";
     struct Case {
         const char* name;
         std::string in;
         std::string out;
         std::u16string error;
+        rlim_t sizeLimit = RLIM_INFINITY;
     } cases[] = {
         {"truncated input", "cut.gz", "out.sql", kTruncated},
         {"missing input", "none.gz", "out.sql",
@@ -224,16 +229,27 @@ TEST(GzipFileTest, FailedExpansionLeavesNoOutput) {
         {"output cannot be created", "small.gz", "blocker/out.sql",
          u"一時ファイルを作成できません(" + dir.FileW("blocker/out.sql") + u")。"},
         // The write fails on the final flush, after the whole input was read.
-        {"disk full at close", "small.gz", "full", writeFailed + dir.FileW("full") + u")。"},
+        {"disk full at close", "small.gz", "full", writeFailed + dir.FileW("full") + u")。", 4},
         // The write fails midway, so the reading stops with no message of its own.
-        {"disk full midway", "big.gz", "full2", writeFailed + dir.FileW("full2") + u")。"},
+        {"disk full midway", "big.gz", "full2", writeFailed + dir.FileW("full2") + u")。", 1 << 20},
     };
     for (const Case& c : cases) {
         std::u16string error;
-        EXPECT_FALSE(ExpandGzipToFile(dir.FileW(c.in), dir.FileW(c.out), nullptr, error)) << c.name;
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit limit = old;
+        limit.rlim_cur = std::min(c.sizeLimit, old.rlim_max);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool expanded = ExpandGzipToFile(dir.FileW(c.in), dir.FileW(c.out), nullptr, error);
+        setrlimit(RLIMIT_FSIZE, &old);
+        EXPECT_FALSE(expanded) << c.name;
         EXPECT_EQ(error, c.error) << c.name;
         struct stat st;
         EXPECT_NE(::lstat(dir.File(c.out).c_str(), &st), 0) << c.name << " left its output";
     }
+    std::u16string error;
+    EXPECT_FALSE(ExpandGzipToFile(dir.FileW("small.gz"), dir.FileW("link"), nullptr, error));
+    EXPECT_EQ(error, u"一時ファイルを作成できません(" + dir.FileW("link") + u")。");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.File("link")));
     EXPECT_EQ(platform::GetPathKind(u"/dev/full"), platform::PathKind::File);
 }
