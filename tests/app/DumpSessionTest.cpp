@@ -46,7 +46,9 @@ TEST(DumpSessionTest, OpenScansOnlyWhatTheCatalogueNeeds) {
         ASSERT_GE(index, 0) << U8(error);
         const TableEntry& table = session.GetDump()->GetTables()[static_cast<size_t>(index)];
         EXPECT_EQ(table.rowCountKnown, c.countsKnown);
-        if (c.countsKnown) EXPECT_EQ(table.rowCount, 1500u);
+        if (c.countsKnown) {
+            EXPECT_EQ(table.rowCount, 1500u);
+        }
     }
 
     std::u16string error;

@@ -164,7 +164,9 @@ TEST(CliScriptsTest, DatabaseIsChecked) {
             const CliResult r = RunCli(command + database);
             EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
             EXPECT_EQ(r.err, c.err);
-            if (c.exitCode == 0) EXPECT_FALSE(r.out.empty());
+            if (c.exitCode == 0) {
+                EXPECT_FALSE(r.out.empty());
+            }
         }
     }
     // The whole dump's DDL: a wrong name no longer prints nothing and succeeds.

@@ -107,7 +107,9 @@ TEST(FrameStreamTest, FramesInARowTrailingBytesAndCuts) {
                 }
                 EXPECT_EQ(stream.Incomplete(), c.incomplete);
                 EXPECT_EQ(stream.Ended(), c.ended);
-                if (!c.incomplete) EXPECT_TRUE(sink.bytes == c.output);
+                if (!c.incomplete) {
+                    EXPECT_TRUE(sink.bytes == c.output);
+                }
             }
         }
     }
