@@ -3,6 +3,9 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -138,4 +141,29 @@ TEST(ScriptedPromptTest, ScopesNestAndRestore) {
         EXPECT_EQ(&CurrentPrompt(), &inner);
     }
     EXPECT_EQ(&CurrentPrompt(), &outer);
+}
+
+TEST(QtPromptTest, SaveDialogGetsTitleFiltersFolderAndName) {
+    const QString folder = QDir::tempPath();
+    CQtPrompt prompt;
+    QString title, directory, selectedFilter, suffix;
+    QStringList filters;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        filters = dialog->nameFilters();
+        directory = dialog->directory().absolutePath();
+        suffix = dialog->defaultSuffix();
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    const QString chosen = prompt.GetSaveFileName(
+        nullptr, {u"Kalvex CSV出力"_s, u"CSVファイル (*.csv)|*.csv|すべてのファイル (*.*)|*.*||"_s,
+                  folder, u"public.a_b.csv"_s, u"csv"_s});
+    EXPECT_EQ(title, u"Kalvex CSV出力"_s);
+    EXPECT_EQ(filters, (QStringList{u"CSVファイル (*.csv)"_s, u"すべてのファイル (*.*)"_s}));
+    EXPECT_EQ(directory, QDir(folder).absolutePath());
+    EXPECT_EQ(suffix, u"csv"_s);
+    EXPECT_EQ(QFileInfo(chosen).fileName(), u"public.a_b.csv"_s);
+    EXPECT_EQ(QFileInfo(chosen).absolutePath(), QDir(folder).absolutePath());
 }
