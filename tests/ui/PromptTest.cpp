@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "ScriptedPrompt.h"
+#include "UiTestUtil.h"
 #include "ui/QtPrompt.h"
 #include "ui/QtText.h"
 

@@ -1,0 +1,26 @@
+#include "ui/ElidedLabel.h"
+
+#include <QFontMetrics>
+
+CElidedLabel::CElidedLabel(QWidget* parent) : QLabel(parent) {
+    // The label takes the width it is given; the full text must not widen the window.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    setTextFormat(Qt::PlainText);
+}
+
+void CElidedLabel::SetFullText(const QString& text) {
+    m_fullText = text;
+    setToolTip(text);
+    UpdateElided();
+}
+
+void CElidedLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    UpdateElided();
+}
+
+void CElidedLabel::UpdateElided() {
+    const int width = contentsRect().width() - 2 * margin() - 2 * indent();
+    const QString shown = fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, qMax(width, 0));
+    if (shown != text()) setText(shown);
+}
