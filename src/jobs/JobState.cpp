@@ -1,8 +1,7 @@
 #include "jobs/JobState.h"
 
+#include <cstring>
 #include <exception>
-
-#include "platform/Utf8.h"
 
 bool CJobState::StoreMessage(const std::u16string& text) {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -46,8 +45,12 @@ bool ExecuteJob(const JobFunction& job, IJobContext& context, std::u16string& er
         // An empty job throws std::bad_function_call, reported like any other exception.
         return job(context, error);
     } catch (const std::exception& e) {
-        // Descriptions are ASCII or UTF-8 here; invalid bytes become U+FFFD.
-        error = kUnexpectedErrorPrefix + platform::Utf8ToUtf16(e.what());
+        // Each byte of the description becomes one character (they are ASCII in practice).
+        const char* what = e.what();
+        error = kUnexpectedErrorPrefix;
+        for (size_t i = 0, n = std::strlen(what); i < n; ++i) {
+            error += static_cast<char16_t>(static_cast<unsigned char>(what[i]));
+        }
     } catch (...) {
         error = kUnexpectedErrorMessage;
     }

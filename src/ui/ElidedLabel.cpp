@@ -20,7 +20,10 @@ void CElidedLabel::resizeEvent(QResizeEvent* event) {
 }
 
 void CElidedLabel::UpdateElided() {
-    const int width = contentsRect().width() - 2 * margin() - 2 * indent();
+    // A framed label with no indent of its own indents by half an "x" (QLabel's rule).
+    int inset = indent();
+    if (inset < 0) inset = frameWidth() > 0 ? fontMetrics().horizontalAdvance(u'x') / 2 : 0;
+    const int width = contentsRect().width() - 2 * margin() - 2 * inset;
     const QString shown = fontMetrics().elidedText(m_fullText, Qt::ElideMiddle, qMax(width, 0));
     if (shown != text()) setText(shown);
 }

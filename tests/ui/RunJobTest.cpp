@@ -225,3 +225,22 @@ TEST(RunJobTest, SucceedingAfterCancelReturnsTrueWithTheFlagSet) {
     EXPECT_TRUE(r.cancelled);
     EXPECT_EQ(r.error, u"untouched");
 }
+
+TEST(ElidedLabelTest, ShortensLongPathsInTheMiddleAndFitsTheRest) {
+    CElidedLabel label;
+    label.setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    label.resize(300, 30);
+    label.show();
+    const QString path =
+        u"/home/someone/長いフォルダ名/さらに長いフォルダ名/バックアップ/2024年/最後のファイル.dump"_s;
+    label.SetFullText(path);
+    const int room = label.contentsRect().width() - label.fontMetrics().horizontalAdvance(u'x');
+    EXPECT_LE(label.fontMetrics().horizontalAdvance(label.text()), room);
+    EXPECT_TRUE(label.text().startsWith(u"/home"_s));
+    EXPECT_TRUE(label.text().endsWith(u".dump"_s));
+    EXPECT_TRUE(label.text().contains(QChar(0x2026)));
+    EXPECT_EQ(label.FullText(), path);
+    EXPECT_EQ(label.toolTip(), path);
+    label.resize(2000, 30);
+    EXPECT_EQ(label.text(), path);  // room enough: the whole path
+}

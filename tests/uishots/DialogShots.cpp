@@ -1,0 +1,109 @@
+// Shows each dialog with the data of a real dump and saves a screenshot of the screen, for
+// looking at the dialogs under Xvfb:
+//   xvfb-run -s '-screen 0 1280x800x24' kalvex_dialog_shots DUMP OUTDIR
+#include <QApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/CreateDumpReader.h"
+#include "store/TableData.h"
+#include "ui/ColumnSelectDlg.h"
+#include "ui/ProgressDlg.h"
+#include "ui/PropertyDlg.h"
+#include "ui/QtText.h"
+#include "ui/RecordDlg.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+void Settle() {
+    for (int i = 0; i < 20; ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void Shoot(const QString& dir, const QString& name) {
+    Settle();
+    const QString path = QDir(dir).filePath(name);
+    QProcess::execute(u"import"_s, {u"-window"_s, u"root"_s, path});
+    std::printf("%s\n", path.toUtf8().constData());
+}
+
+void ShowAndShoot(QDialog& dialog, const QString& dir, const QString& name) {
+    dialog.move(20, 20);
+    dialog.show();
+    Shoot(dir, name);
+    dialog.hide();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: kalvex_dialog_shots DUMP OUTDIR\n");
+        return 2;
+    }
+    const QString dump = QString::fromLocal8Bit(argv[1]);
+    const QString dir = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(dir);
+
+    std::u16string error;
+    auto reader = CreateDumpReader(FromQString(dump), error);
+    if (!reader || !reader->Scan(nullptr, error)) {
+        std::fprintf(stderr, "%s\n", ToQString(error).toUtf8().constData());
+        return 1;
+    }
+    // The table with the most columns shows the most.
+    const TableEntry* table = nullptr;
+    for (const TableEntry& t : reader->GetTables()) {
+        if (t.rowCount > 0 && (table == nullptr || t.columns.size() > table->columns.size())) {
+            table = &t;
+        }
+    }
+    if (table == nullptr) return 1;
+    CTableData data;
+    RowCells cells;
+    if (!data.Load(*reader, *table, nullptr, error) || !data.GetRow(0, cells)) {
+        std::fprintf(stderr, "%s\n", ToQString(error).toUtf8().constData());
+        return 1;
+    }
+
+    CRecordDlg record(nullptr, table, 1, cells);
+    ShowAndShoot(record, dir, u"record.png"_s);
+    record.resize(record.width() + 300, record.height() + 150);
+    ShowAndShoot(record, dir, u"record-wide.png"_s);
+
+    CPropertyDlg properties(nullptr, reader->GetInfo(), reader->GetTables().size());
+    ShowAndShoot(properties, dir, u"properties.png"_s);
+
+    std::vector<int> visible;
+    for (size_t i = 0; i < table->columns.size(); i += 2) visible.push_back(static_cast<int>(i));
+    CColumnSelectDlg columns(nullptr, table, visible);
+    ShowAndShoot(columns, dir, u"columns.png"_s);
+
+    std::atomic<bool> shot{false};
+    QTimer::singleShot(300, [&] {
+        if (QWidget* w = QApplication::activeModalWidget()) w->move(20, 20);
+        Shoot(dir, u"progress.png"_s);
+        shot.store(true);
+    });
+    RunJob(
+        nullptr, u"ダンプファイルを走査しています",
+        u"/home/someone/長いフォルダ名/さらに長いフォルダ名/バックアップ/2024年/" +
+            reader->GetPath(),
+        [&](IJobContext& job, std::u16string&) {
+            job.SetProgress(37);
+            while (!shot.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            return true;
+        },
+        error, nullptr);
+    return 0;
+}
