@@ -18,9 +18,10 @@
 #include "BenchSupport.h"
 #include "app/CreateDumpReader.h"
 #include "platform/File.h"
-#include "platform/Utf8.h"
-#include "store/TableData.h"
 #include "platform/TempFiles.h"
+#include "platform/Utf8.h"
+#include "store/TableCursor.h"
+#include "store/TableData.h"
 
 using bench::Clock;
 using bench::Seconds;
@@ -139,20 +140,21 @@ struct DecodeFigures {
     uint64_t bytes = 0;
 };
 
-DecodeFigures DecodeAll(CTableData& data) {
+DecodeFigures DecodeAll(const CTableData& data) {
     DecodeFigures f;
+    CTableCursor cursor(data);
     RowCells cells;
     std::string raw;
     const auto start = Clock::now();
     for (size_t i = 0; i < data.GetRowCount(); ++i) {
-        if (!data.GetRow(i, cells)) {
+        if (!cursor.GetRow(i, cells)) {
             std::fprintf(stderr, "row %zu failed\n", i);
             break;
         }
     }
     f.seconds = Seconds(start);
     for (size_t i = 0; i < data.GetRowCount(); ++i) {
-        data.ReadRowBytes(i, raw);
+        cursor.ReadRowBytes(i, raw);
         f.bytes += raw.size() + 1;
     }
     return f;
@@ -216,13 +218,21 @@ int main(int argc, char** argv) {
     std::printf("sequential GetRow:     %8.1f MB/s of COPY text, %.2f M rows/s (target 300 MB/s)\n",
                 best.bytes / 1e6 / best.seconds, rows / 1e6 / best.seconds);
 
+    // Random rows through one cursor, as the grid reads after a jump (target 10 us).
     std::mt19937_64 random(7);
     RowCells cells;
     const int samples = 20000;
-    const auto start = Clock::now();
-    for (int i = 0; i < samples; ++i) data.GetRow(random() % data.GetRowCount(), cells);
-    std::printf("random GetRow:         %8.1f us per row (spool file in the page cache)\n",
-                Seconds(start) * 1e6 / samples);
+    double bestRandom = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        CTableCursor cursor(data);
+        const auto start = Clock::now();
+        for (int i = 0; i < samples; ++i) cursor.GetRow(random() % data.GetRowCount(), cells);
+        bestRandom = std::min(bestRandom, Seconds(start) * 1e6 / samples);
+    }
+    std::printf(
+        "random GetRow (cursor): %7.1f us per row (spool file in the page cache, "
+        "target 10 us)\n",
+        bestRandom);
     std::printf("peak RSS:              %8.1f MiB\n", PeakRssMiB());
     data.Reset();
 

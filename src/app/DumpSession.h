@@ -44,8 +44,13 @@ public:
     // Positions in GetDump()->GetTables() of the tables of database, in dump order; all
     // tables when database is null.
     std::vector<size_t> GetTableIndexes(const std::u16string* database) const;
+    // True when database names a database of the dump: one of a whole-cluster dump's, or
+    // the dump's own for a one-database dump. An empty name stands for the objects outside
+    // any database and is always accepted. Otherwise "データベースが見つかりません(NAME)。".
+    bool CheckDatabase(const std::u16string& database, std::u16string& error) const;
     // "schema.name" as the table list shows it, or a bare name when only one table has it;
-    // database narrows a whole-cluster dump. -1 with a message when there is none.
+    // database narrows a whole-cluster dump and is checked with CheckDatabase first. -1 with
+    // a message when there is none.
     ptrdiff_t FindTable(const std::u16string& name, const std::u16string* database,
                         std::u16string& error) const;
 

@@ -1,3 +1,4 @@
+#include "app/DumpSession.h"
 #include "cli/CliArgs.h"
 #include "cli/CliDump.h"
 #include "cli/CliJob.h"
@@ -12,17 +13,19 @@ int RunColumnsCommand(const std::vector<std::string>& args) {
     }
     CCliJobContext job;
     std::u16string error;
-    std::unique_ptr<IDumpFile> dump = OpenDumpForTables(parsed.Positional()[0], job, error);
-    const TableEntry* table =
-        dump ? FindTableArgument(*dump, parsed.Positional()[1], parsed.Value("--database"), error)
-             : nullptr;
+    CDumpSession session;
+    const ptrdiff_t index =
+        OpenDumpForTables(session, parsed.Positional()[0], job, error)
+            ? FindTableArgument(session, parsed.Positional()[1], parsed.Value("--database"), error)
+            : -1;
     job.EndProgress();
-    if (table == nullptr) {
+    if (index < 0) {
         PrintErr(error + u"\n");
         return kExitFailure;
     }
+    const TableEntry& table = session.GetDump()->GetTables()[static_cast<size_t>(index)];
     std::u16string out;
-    for (const ColumnInfo& column : table->columns) {
+    for (const ColumnInfo& column : table.columns) {
         out += column.name + u'\t' + column.type + u'\t' + (column.notNull ? u"NOT NULL" : u"") +
                u'\n';
     }

@@ -1,3 +1,4 @@
+#include "app/DumpSession.h"
 #include "cli/CliArgs.h"
 #include "cli/CliDump.h"
 #include "cli/CliJob.h"
@@ -29,22 +30,24 @@ int RunDdlCommand(const std::vector<std::string>& args) {
     }
     CCliJobContext job;
     std::u16string error;
-    std::unique_ptr<IDumpFile> dump = OpenDumpForTables(parsed.Positional()[0], job, error);
+    CDumpSession session;
+    const bool opened = OpenDumpForTables(session, parsed.Positional()[0], job, error);
     job.EndProgress();
-    if (!dump) {
+    if (!opened) {
         PrintErr(error + u"\n");
         return kExitFailure;
     }
     const std::string* database = parsed.Value("--database");
     std::u16string text;
     if (count == 2) {
-        const TableEntry* table = FindTableArgument(*dump, parsed.Positional()[1], database, error);
-        if (table == nullptr) {
+        const ptrdiff_t index = FindTableArgument(session, parsed.Positional()[1], database, error);
+        if (index < 0) {
             PrintErr(error + u"\n");
             return kExitFailure;
         }
-        text = table->ddl;
+        text = session.GetDump()->GetTables()[static_cast<size_t>(index)].ddl;
     } else {
+        const IDumpFile* dump = session.GetDump();
         const DumpInfo& info = dump->GetInfo();
         // Without --database a whole-cluster dump shows every database's objects.
         const bool oneDatabase = info.isCluster && database != nullptr;

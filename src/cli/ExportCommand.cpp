@@ -1,5 +1,6 @@
 #include <cstdio>
 
+#include "app/DumpSession.h"
 #include "cli/CliArgs.h"
 #include "cli/CliDump.h"
 #include "cli/CliJob.h"
@@ -9,9 +10,9 @@
 #include "export/ExportText.h"
 #include "filter/RowFilter.h"
 #include "platform/File.h"
+#include "platform/TempFiles.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
-#include "platform/TempFiles.h"
 
 namespace {
 
@@ -103,16 +104,15 @@ int RunExportCommand(const std::vector<std::string>& args) {
     CCliJobContext job;
     std::u16string error;
     auto fail = [&job, &error]() { return job.Fail(error); };
-    std::unique_ptr<IDumpFile> dump = OpenDumpForTables(parsed.Positional()[0], job, error);
-    if (!dump) return fail();
-    const TableEntry* table =
-        FindTableArgument(*dump, parsed.Positional()[1], parsed.Value("--database"), error);
-    if (table == nullptr) return fail();
+    CDumpSession session;
+    if (!OpenDumpForTables(session, parsed.Positional()[0], job, error)) return fail();
+    const ptrdiff_t index =
+        FindTableArgument(session, parsed.Positional()[1], parsed.Value("--database"), error);
+    if (index < 0) return fail();
+    const TableEntry& table = session.GetDump()->GetTables()[static_cast<size_t>(index)];
     std::vector<int32_t> columns;
-    if (!ResolveColumns(*table, parsed.Value("--columns"), columns, error)) return fail();
-
-    CTableData data;
-    if (!data.Load(*dump, *table, &job, error)) return fail();
+    if (!ResolveColumns(table, parsed.Value("--columns"), columns, error)) return fail();
+    if (!session.LoadTable(static_cast<size_t>(index), &job, error)) return fail();
 
     const std::u16string where =
         parsed.Value("--where") ? platform::Utf8ToUtf16(*parsed.Value("--where")) : u"";
@@ -120,27 +120,24 @@ int RunExportCommand(const std::vector<std::string>& args) {
         parsed.Value("--keyword") ? platform::Utf8ToUtf16(*parsed.Value("--keyword")) : u"";
     std::vector<uint64_t> rows;
     if (parsed.Has("--where") || parsed.Has("--keyword")) {
+        std::unique_ptr<CRowFilter> filter;
         std::vector<size_t> matches;
-        if (!FilterTableRows(data, table->columns, where, keyword, &job, matches, error)) {
+        if (!session.PrepareFilter(where, keyword, filter, error) ||
+            !session.RunFilter(*filter, &job, matches, error)) {
             return fail();
         }
         rows.assign(matches.begin(), matches.end());
     } else {
-        rows = CsvRowList(CsvScope_AllRows, data.GetRowCount(), false, {}, 0, 0);
+        rows = CsvRowList(CsvScope_AllRows, session.GetTableData()->GetRowCount(), false, {}, 0, 0);
     }
 
     const std::string* output = parsed.Value("-o");
     const std::u16string path =
         output != nullptr ? platform::Utf8ToUtf16(*output) : MakeTempFilePath(u".csv");
     uint64_t written = 0;
-    const bool ok = WriteCsvFile(data, *table, columns, rows, options, path, &job, written, error);
-    if (!ok) {
-        // A partial file must not pass for a finished export; a file that could not even be
-        // opened is not ours to remove.
-        if (output == nullptr ||
-            error.rfind(u"出力CSVファイルがオープンできませんでした", 0) != 0) {
-            platform::DeleteFile(path);
-        }
+    // The writer removes its file on any failure after opening it.
+    if (!WriteCsvFile(*session.GetTableData(), table, columns, rows, options, path, &job, written,
+                      error)) {
         return fail();
     }
     job.EndProgress();

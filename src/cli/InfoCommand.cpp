@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "app/AppText.h"
-#include "cli/CliDump.h"
+#include "app/DumpSession.h"
 #include "cli/CliJob.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
@@ -174,7 +174,7 @@ int RunInfoCommand(const std::vector<std::string>& args) {
     std::unique_ptr<IDumpFile> dump;
     {
         CCliJobContext job;
-        dump = OpenScannedDump(path, job, error);
+        dump = CDumpSession::OpenDump(platform::Utf8ToUtf16(path), true, &job, error);
     }
     if (!dump) {
         PrintErr(error + u"\n");

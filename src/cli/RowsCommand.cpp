@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DumpSession.h"
 #include "cli/CliArgs.h"
 #include "cli/CliDump.h"
 #include "cli/CliJob.h"
@@ -9,6 +10,7 @@
 #include "cli/Commands.h"
 #include "filter/RowFilter.h"
 #include "platform/Utf8.h"
+#include "store/TableCursor.h"
 #include "store/TableData.h"
 
 namespace {
@@ -56,13 +58,13 @@ bool Parse(const std::vector<std::string>& args, RowsArguments& out) {
 }
 
 // Writes rows as UTF-8 lines: cells separated by TAB, NULL as (NULL), nothing escaped.
-bool PrintRows(CTableData& data, const std::vector<size_t>* view, uint64_t first, uint64_t end,
-               std::u16string& error) {
+bool PrintRows(const CDumpSession& session, uint64_t first, uint64_t end, std::u16string& error) {
+    CTableCursor cursor(*session.GetTableData());
     RowCells cells;
     std::string out;
     for (uint64_t v = first; v < end; ++v) {
-        const uint64_t row = view != nullptr ? (*view)[static_cast<size_t>(v)] : v;
-        if (!data.GetRow(static_cast<size_t>(row), cells)) {
+        const uint64_t row = session.GetViewRow(static_cast<size_t>(v));
+        if (!cursor.GetRow(static_cast<size_t>(row), cells)) {
             error = u"行データの読み込みに失敗しました(" +
                     platform::Utf8ToUtf16(std::to_string(row + 1)) + u" 行目)。";
             return false;
@@ -96,24 +98,27 @@ int RunRowsCommand(const std::vector<std::string>& args) {
     CCliJobContext job;
     std::u16string error;
     auto fail = [&job, &error]() { return job.Fail(error); };
-    std::unique_ptr<IDumpFile> dump = OpenDumpForTables(a.dump, job, error);
-    if (!dump) return fail();
-    const TableEntry* table =
-        FindTableArgument(*dump, a.table, a.hasDatabase ? &a.database : nullptr, error);
-    if (table == nullptr) return fail();
-    CTableData data;
-    if (!data.Load(*dump, *table, &job, error)) return fail();
+    CDumpSession session;
+    if (!OpenDumpForTables(session, a.dump, job, error)) return fail();
+    const ptrdiff_t index =
+        FindTableArgument(session, a.table, a.hasDatabase ? &a.database : nullptr, error);
+    if (index < 0) return fail();
+    if (!session.LoadTable(static_cast<size_t>(index), &job, error)) return fail();
 
     // With a filter, --from and --count count the matching rows.
-    std::vector<size_t> matches;
-    if (a.filtered &&
-        !FilterTableRows(data, table->columns, a.where, a.keyword, &job, matches, error)) {
-        return fail();
+    if (a.filtered) {
+        std::unique_ptr<CRowFilter> filter;
+        std::vector<size_t> matches;
+        if (!session.PrepareFilter(a.where, a.keyword, filter, error) ||
+            !session.RunFilter(*filter, &job, matches, error)) {
+            return fail();
+        }
+        session.SetFilterResult(std::move(matches));
     }
     job.EndProgress();
-    const uint64_t rows = a.filtered ? matches.size() : data.GetRowCount();
+    const uint64_t rows = session.GetViewRowCount();
     const uint64_t first = std::min<uint64_t>(a.from - 1, rows);
     const uint64_t end = a.hasCount ? first + std::min<uint64_t>(a.count, rows - first) : rows;
-    if (!PrintRows(data, a.filtered ? &matches : nullptr, first, end, error)) return fail();
+    if (!PrintRows(session, first, end, error)) return fail();
     return kExitOk;
 }

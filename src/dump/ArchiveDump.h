@@ -63,6 +63,8 @@ public:
     bool ReadTableData(const TableEntry& table, IDataSink& sink, IJobContext* job,
                        std::u16string& error) override;
     void SetLogger(DumpLogger logger) override { m_logger = std::move(logger); }
+    // Table data is found through the table of contents, so the catalogue needs no scan.
+    bool CatalogueNeedsScan() const override { return false; }
 
     const ArchiveHeader& GetHeader() const { return m_header; }
     const std::vector<TocEntry>& GetToc() const { return m_toc; }

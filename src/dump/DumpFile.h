@@ -31,4 +31,8 @@ public:
     virtual bool ReadTableData(const TableEntry& table, IDataSink& sink, IJobContext* job,
                                std::u16string& error) = 0;
     virtual void SetLogger(DumpLogger logger) = 0;
+    // True when the table catalogue is complete only after Scan (a plain script is read
+    // whole to find its tables); false when opening already gave every table and Scan
+    // only adds row counts (an archive's table of contents).
+    virtual bool CatalogueNeedsScan() const { return true; }
 };

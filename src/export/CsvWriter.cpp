@@ -8,6 +8,7 @@
 #include "platform/Utf8.h"
 #include "platform/WideChar.h"
 #include "store/CopyLine.h"
+#include "store/TableCursor.h"
 #include "store/TableData.h"
 
 namespace {
@@ -102,16 +103,22 @@ std::u16string QuoteCsvField(const std::u16string& text, const CsvOptions& optio
     return out;
 }
 
-bool WriteCsvFile(CTableData& data, const TableEntry& table, const std::vector<int32_t>& columns,
-                  const std::vector<uint64_t>& rows, const CsvOptions& options,
-                  const std::u16string& path, IJobContext* job, uint64_t& rowsWritten,
-                  std::u16string& error) {
+bool WriteCsvFile(const CTableData& data, const TableEntry& table,
+                  const std::vector<int32_t>& columns, const std::vector<uint64_t>& rows,
+                  const CsvOptions& options, const std::u16string& path, IJobContext* job,
+                  uint64_t& rowsWritten, std::u16string& error) {
     rowsWritten = 0;
     CFileSink sink;
     if (!sink.Open(path)) {
         error = u"出力CSVファイルがオープンできませんでした(" + path + u")。";
         return false;
     }
+    auto fail = [&sink, &path, &error](std::u16string message) {
+        error = std::move(message);
+        sink.Close();
+        platform::DeleteFile(path);
+        return false;
+    };
     const int codePage = options.encoding == u"SJIS" ? 932 : platform::kCodePageUtf8;
     if (options.encoding == u"UTF8BOM") sink.Write("\xEF\xBB\xBF", 3);
 
@@ -133,11 +140,11 @@ bool WriteCsvFile(CTableData& data, const TableEntry& table, const std::vector<i
         line += u"\r\n";
         Encode(line, codePage, bytes);
         if (!sink.Write(bytes.data(), bytes.size())) {
-            error = u"CSVファイルの書き込みに失敗しました。";
-            return false;
+            return fail(u"CSVファイルの書き込みに失敗しました。");
         }
     }
 
+    CTableCursor cursor(data);
     RowCells cells;
     const uint64_t progressBase = rows.size() >= 2 ? rows.size() : 1;
     const bool utf8Path = codePage == platform::kCodePageUtf8 &&
@@ -145,11 +152,10 @@ bool WriteCsvFile(CTableData& data, const TableEntry& table, const std::vector<i
     const std::string nullText = platform::Utf16ToUtf8(options.nullText);
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::vector<CopyField>* fields =
-            utf8Path ? data.GetRowFields(static_cast<size_t>(rows[i])) : nullptr;
-        if (utf8Path ? fields == nullptr : !data.GetRow(static_cast<size_t>(rows[i]), cells)) {
-            error = u"行データの読み取りに失敗しました(行 " +
-                    platform::FormatDecimal(static_cast<int64_t>(rows[i] + 1)) + u")。";
-            return false;
+            utf8Path ? cursor.GetRowFields(static_cast<size_t>(rows[i])) : nullptr;
+        if (utf8Path ? fields == nullptr : !cursor.GetRow(static_cast<size_t>(rows[i]), cells)) {
+            return fail(u"行データの読み取りに失敗しました(行 " +
+                        platform::FormatDecimal(static_cast<int64_t>(rows[i] + 1)) + u")。");
         }
         if (utf8Path) {
             BuildUtf8Line(*fields, columns, options, nullText, bytes);
@@ -168,26 +174,16 @@ bool WriteCsvFile(CTableData& data, const TableEntry& table, const std::vector<i
             Encode(line, codePage, bytes);
         }
         if (!sink.Write(bytes.data(), bytes.size())) {
-            error = u"CSVファイルの書き込みに失敗しました。";
-            return false;
+            return fail(u"CSVファイルの書き込みに失敗しました。");
         }
         ++rowsWritten;
         if (rowsWritten % kRowsPerCheck == 0 && job != nullptr) {
-            if (job->IsCancelled()) {
-                error = kCancelledMessage;
-                sink.Close();
-                platform::DeleteFile(path);
-                return false;
-            }
+            if (job->IsCancelled()) return fail(kCancelledMessage);
             job->SetProgress(static_cast<int>(i * 100 / progressBase));
         }
     }
 
     sink.Close();
-    if (!sink.IsOk()) {
-        error = u"CSVファイルの書き込みに失敗しました(" + path + u")。";
-        platform::DeleteFile(path);
-        return false;
-    }
+    if (!sink.IsOk()) return fail(u"CSVファイルの書き込みに失敗しました(" + path + u")。");
     return true;
 }

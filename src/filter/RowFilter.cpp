@@ -6,6 +6,7 @@
 #include "filter/WhereParser.h"
 #include "jobs/JobContext.h"
 #include "platform/WideChar.h"
+#include "store/TableCursor.h"
 #include "store/TableData.h"
 
 namespace {
@@ -104,8 +105,9 @@ std::vector<bool> ColumnsReadBy(const WhereNode& root, size_t columnCount) {
 
 }  // namespace
 
-bool CRowFilter::Run(CTableData& table, IJobContext* job, std::vector<size_t>& matches,
+bool CRowFilter::Run(const CTableData& table, IJobContext* job, std::vector<size_t>& matches,
                      std::u16string& error) {
+    CTableCursor cursor(table);
     // The keyword looks at every cell; a condition alone needs only the cells it names
     // converted to text.
     if (m_keyword.empty() && m_root != nullptr) {
@@ -114,14 +116,14 @@ bool CRowFilter::Run(CTableData& table, IJobContext* job, std::vector<size_t>& m
         if (wanted.empty()) wanted.push_back(false);
         return RunRows(
             table.GetRowCount(),
-            [&table, &wanted](size_t row, RowCells& cells) {
-                return table.GetRowColumns(row, wanted, cells);
+            [&cursor, &wanted](size_t row, RowCells& cells) {
+                return cursor.GetRowColumns(row, wanted, cells);
             },
             job, matches, error);
     }
     return RunRows(
         table.GetRowCount(),
-        [&table](size_t row, RowCells& cells) { return table.GetRow(row, cells); }, job, matches,
+        [&cursor](size_t row, RowCells& cells) { return cursor.GetRow(row, cells); }, job, matches,
         error);
 }
 
@@ -130,7 +132,7 @@ bool CRowFilter::Run(size_t rowCount, const RowReader& readRow, IJobContext* job
     return RunRows(rowCount, readRow, job, matches, error);
 }
 
-bool FilterTableRows(CTableData& table, const std::vector<ColumnInfo>& columns,
+bool FilterTableRows(const CTableData& table, const std::vector<ColumnInfo>& columns,
                      const std::u16string& where, const std::u16string& keyword, IJobContext* job,
                      std::vector<size_t>& matches, std::u16string& error) {
     matches.clear();

@@ -42,8 +42,9 @@ public:
 
     // Tests rows 0 .. GetRowCount() - 1 in order and fills matches with the passing row
     // numbers, ascending. job may be null; otherwise it is polled and told the progress
-    // every 4,096 rows. On failure matches is empty and error holds the message.
-    bool Run(CTableData& table, IJobContext* job, std::vector<size_t>& matches,
+    // every 4,096 rows. On failure matches is empty and error holds the message. Reads
+    // through a cursor of its own, so it may run on a job's thread beside other readers.
+    bool Run(const CTableData& table, IJobContext* job, std::vector<size_t>& matches,
              std::u16string& error);
     bool Run(size_t rowCount, const RowReader& readRow, IJobContext* job,
              std::vector<size_t>& matches, std::u16string& error);
@@ -65,6 +66,6 @@ private:
 bool RowContainsKeyword(const RowCells& cells, const text_search::CFoldedNeedle& keyword);
 
 // Prepare and Run in one call, for callers with nothing to do in between.
-bool FilterTableRows(CTableData& table, const std::vector<ColumnInfo>& columns,
+bool FilterTableRows(const CTableData& table, const std::vector<ColumnInfo>& columns,
                      const std::u16string& where, const std::u16string& keyword, IJobContext* job,
                      std::vector<size_t>& matches, std::u16string& error);

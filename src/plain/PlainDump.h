@@ -37,6 +37,8 @@ public:
     bool ReadTableData(const TableEntry& table, IDataSink& sink, IJobContext* job,
                        std::u16string& error) override;
     void SetLogger(DumpLogger logger) override { m_logger = std::move(logger); }
+    // The catalogue comes from reading the script.
+    bool CatalogueNeedsScan() const override { return true; }
 
     // The code page of the script text that holds the table's data. A whole-cluster
     // script switches encoding per database, so this may differ from GetInfo().codePage,

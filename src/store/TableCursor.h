@@ -21,6 +21,9 @@ public:
     CTableCursor& operator=(const CTableCursor&) = delete;
 
     const CTableData& GetTable() const { return m_table; }
+    // Opens the spool file now; reads open it on first use otherwise. False when the table
+    // is not loaded or its file cannot be opened.
+    bool Open();
 
     bool ReadRowBytes(size_t row, std::string& bytes);
     bool GetRow(size_t row, RowCells& cells);
@@ -32,6 +35,14 @@ public:
     const std::vector<CopyField>* GetRowFields(size_t row);
 
 private:
+    // The row's bytes inside the read window, valid until the next read.
+    bool RowView(size_t row, const char*& bytes, size_t& length);
+
     const CTableData& m_table;
-    // Implementation state (file handle, read window, field buffer) is the store's choice.
+    platform::CFile m_file;
+    std::vector<char> m_window;
+    uint64_t m_windowOffset = 0;
+    uint64_t m_windowBytes = 0;  // 0: nothing read yet
+    // Reused between rows, so decoding a page allocates little.
+    std::vector<CopyField> m_fields;
 };

@@ -4,10 +4,9 @@
 #include <cstring>
 
 #include "jobs/JobContext.h"
-#include "sql/Encoding.h"
-#include "store/CopyLine.h"
-#include "store/SpoolWriter.h"
 #include "platform/TempFiles.h"
+#include "store/SpoolWriter.h"
+#include "store/TableCursor.h"
 
 namespace {
 
@@ -16,22 +15,23 @@ constexpr uint64_t kRowsPerCheck = 16384;
 
 }  // namespace
 
+CTableData::CTableData() = default;
+
 CTableData::~CTableData() {
     Reset();
 }
 
 void CTableData::Reset() {
+    m_ownerCursor.reset();
+    m_loaded = false;
     m_spool.Finish();
     m_writeHandle.Close();
-    m_readHandle.Close();
     if (!m_tempPath.empty()) {
         platform::DeleteFile(m_tempPath);
         m_tempPath.clear();
     }
     m_rowOffsets.clear();
     m_rowOffsets.shrink_to_fit();
-    m_readWindowOffset = 0;
-    m_readWindowBytes = 0;
     m_dataEnd = 0;
     m_bufferedBytes = 0;
 }
@@ -99,13 +99,14 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
     }
     m_dataEnd = endedByMarker ? std::min(m_bytesWritten, m_lineStart) : m_bytesWritten;
 
-    if (!m_readHandle.OpenRead(m_tempPath, platform::CFile::AccessHint::Random)) {
+    m_loaded = true;
+    // The owner's cursor opens the spool file now, so a file that cannot be read back
+    // fails the load rather than the first row.
+    if (!OwnerCursor().Open()) {
         error = u"一時ファイルをオープンできません(" + m_tempPath + u")。";
         Reset();
         return false;
     }
-    if (m_readBuffer.size() < kBufferSize) m_readBuffer.resize(kBufferSize);
-    m_readWindowBytes = 0;
     if (job != nullptr) job->SetProgress(100);
     return true;
 }
@@ -177,75 +178,34 @@ void CTableData::Flush() {
     m_bufferedBytes = 0;
 }
 
-bool CTableData::RowView(size_t row, const char*& bytes, size_t& length) {
-    bytes = nullptr;
+bool CTableData::GetRowExtent(size_t row, uint64_t& start, uint64_t& length) const {
+    start = 0;
     length = 0;
-    if (row >= m_rowOffsets.size() || !m_readHandle.IsOpen()) return false;
-    const uint64_t start = m_rowOffsets[row];
+    if (!m_loaded || row >= m_rowOffsets.size()) return false;
+    start = m_rowOffsets[row];
     const uint64_t end = row + 1 < m_rowOffsets.size() ? m_rowOffsets[row + 1] : m_dataEnd;
-    if (end <= start) return true;
-    const uint64_t rowLength = end - start - 1;
-
-    if (!(start >= m_readWindowOffset &&
-          start + rowLength <= m_readWindowOffset + m_readWindowBytes)) {
-        const size_t size = static_cast<size_t>(std::max<uint64_t>(rowLength, kBufferSize));
-        if (m_readBuffer.size() < size) m_readBuffer.resize(size);
-        const int64_t n = m_readHandle.ReadAt(start, m_readBuffer.data(), size);
-        if (n < 0) {
-            m_readWindowBytes = 0;
-            return false;
-        }
-        m_readWindowOffset = start;
-        m_readWindowBytes = static_cast<uint64_t>(n);
-        if (m_readWindowBytes < rowLength) return false;
-    }
-    bytes = m_readBuffer.data() + (start - m_readWindowOffset);
-    length = static_cast<size_t>(rowLength);
+    // The line feed that ends the row is not part of it.
+    if (end > start) length = end - start - 1;
     return true;
+}
+
+CTableCursor& CTableData::OwnerCursor() {
+    if (!m_ownerCursor) m_ownerCursor = std::make_unique<CTableCursor>(*this);
+    return *m_ownerCursor;
 }
 
 bool CTableData::ReadRowBytes(size_t row, std::string& bytes) {
-    bytes.clear();
-    const char* view = nullptr;
-    size_t length = 0;
-    if (!RowView(row, view, length)) return false;
-    bytes.assign(view, length);
-    return true;
-}
-
-const std::vector<CopyField>* CTableData::GetRowFields(size_t row) {
-    const char* view = nullptr;
-    size_t length = 0;
-    if (!RowView(row, view, length)) return nullptr;
-    SplitCopyLine(view, length, m_fields, m_codePage);
-    return &m_fields;
+    return OwnerCursor().ReadRowBytes(row, bytes);
 }
 
 bool CTableData::GetRow(size_t row, RowCells& cells) {
-    static const std::vector<bool> kAll;
-    return GetRowColumns(row, kAll, cells);
+    return OwnerCursor().GetRow(row, cells);
 }
 
 bool CTableData::GetRowColumns(size_t row, const std::vector<bool>& wanted, RowCells& cells) {
-    // Split straight from the read window; the row bytes are not copied first.
-    if (GetRowFields(row) == nullptr) {
-        cells.clear();
-        return false;
-    }
-    const size_t count = std::max<size_t>(static_cast<size_t>(m_columnCount), m_fields.size());
-    // The caller's cells are reused so their strings keep their capacity.
-    cells.resize(count);
-    const bool all = wanted.empty();
-    for (size_t j = 0; j < count; ++j) {
-        CellValue& cell = cells[j];
-        cell.text.clear();
-        if (j >= m_fields.size() || m_fields[j].isNull ||
-            (!all && (j >= wanted.size() || !wanted[j]))) {
-            cell.isNull = true;
-            continue;
-        }
-        cell.isNull = false;
-        AppendWide(m_fields[j].bytes.data(), m_fields[j].bytes.size(), m_codePage, cell.text);
-    }
-    return true;
+    return OwnerCursor().GetRowColumns(row, wanted, cells);
+}
+
+const std::vector<CopyField>* CTableData::GetRowFields(size_t row) {
+    return OwnerCursor().GetRowFields(row);
 }

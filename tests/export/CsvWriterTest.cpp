@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "export/CsvWriter.h"
@@ -201,4 +202,45 @@ TEST(CsvWriterTest, CancellationAndFailures) {
     EXPECT_FALSE(WriteCsvFile(t.data, t.dump.Table(), {0}, {0, 1}, options, U16(full), nullptr,
                               written, error));
     EXPECT_EQ(error, u"CSVファイルの書き込みに失敗しました(" + U16(full) + u")。");
+}
+
+TEST(CsvWriterTest, EveryFailureAfterOpeningRemovesTheFile) {
+    // Rows long enough that a full device fails a write before the final flush.
+    std::string copy;
+    for (int i = 0; i < 3000; ++i) copy += std::to_string(i) + "\t" + std::string(1000, 'v') + "\n";
+    Loaded t(copy, 2);
+    ScratchDir dir;
+    const std::vector<uint64_t> rows = AllRows(t.data);
+    CsvOptions options;
+    uint64_t written = 0;
+    std::u16string error;
+    struct Case {
+        const char* name;
+        std::vector<uint64_t> rows;
+        bool full;  // the output is /dev/full
+        const char16_t* error;
+    };
+    const Case cases[] = {
+        {"unreadable row", {0, 1, 5000}, false, u"行データの読み取りに失敗しました(行 5001)。"},
+        {"write fails midway", rows, true, u"CSVファイルの書き込みに失敗しました。"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.File(std::string(c.name) + ".csv");
+        if (c.full) {
+            ASSERT_EQ(::symlink("/dev/full", path.c_str()), 0);
+        }
+        EXPECT_FALSE(WriteCsvFile(t.data, t.dump.Table(), {0, 1}, c.rows, options, U16(path),
+                                  nullptr, written, error));
+        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(platform::GetPathKind(U16(path)), platform::PathKind::Missing);
+    }
+    // A file that could not be opened is not the writer's to remove.
+    const std::string taken = dir.Write("taken", "keep");
+    ASSERT_EQ(::chmod(taken.c_str(), 0444), 0);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(WriteCsvFile(t.data, t.dump.Table(), {0}, rows, options, U16(taken), nullptr,
+                                  written, error));
+    }
+    EXPECT_EQ(ReadFileBytes(taken), "keep");
 }
