@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev
   qt6-base-dev qt6-qpa-plugins
   postgresql postgresql-client
-  xvfb fonts-noto-cjk imagemagick
+  xvfb x11-utils fonts-noto-cjk imagemagick
 )
 
 missing=()

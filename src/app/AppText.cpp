@@ -13,15 +13,6 @@ std::u16string FormatThousands(uint64_t n) {
     return std::u16string(buffer + pos, buffer + 32);
 }
 
-std::u16string FormatDecimal(uint64_t n) {
-    std::u16string text;
-    do {
-        text.insert(text.begin(), static_cast<char16_t>(u'0' + n % 10));
-        n /= 10;
-    } while (n != 0);
-    return text;
-}
-
 std::u16string ToLowerAscii(const std::u16string& text) {
     std::u16string out = text;
     for (char16_t& c : out) {

@@ -9,7 +9,5 @@
 
 // 1234567 -> "1,234,567"
 std::u16string FormatThousands(uint64_t n);
-// Plain decimal, for counts that are not row counts (tables, columns).
-std::u16string FormatDecimal(uint64_t n);
 // Lower-cases A to Z only.
 std::u16string ToLowerAscii(const std::u16string& text);

@@ -1,6 +1,7 @@
 #include "app/TableListing.h"
 
 #include "app/AppText.h"
+#include "platform/WideChar.h"
 
 DatabaseChoice MakeDatabaseChoice(const DumpInfo& info, const std::vector<TableEntry>& tables) {
     DatabaseChoice choice;
@@ -43,7 +44,7 @@ std::vector<TableListItem> MakeTableListItems(const DumpInfo& info,
         item.position = i;
         item.name = std::move(name);
         item.rows = table.rowCountKnown ? FormatThousands(table.rowCount) : u"?";
-        item.columns = FormatDecimal(table.columns.size());
+        item.columns = platform::FormatDecimal(static_cast<int64_t>(table.columns.size()));
         items.push_back(std::move(item));
     }
     return items;

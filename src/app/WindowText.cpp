@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/AppText.h"
+#include "platform/WideChar.h"
 
 std::u16string MakeWindowTitle(const std::u16string* dumpPath) {
     if (dumpPath == nullptr) return u"Kalvex";
@@ -13,7 +14,7 @@ std::u16string MakeWindowTitle(const std::u16string* dumpPath) {
 std::u16string MakeDumpSummary(const DumpInfo& info, size_t tableCount) {
     std::u16string text = info.formatName;
     if (info.isCluster) text += u" (pg_dumpall)";
-    text += u"  テーブル " + FormatDecimal(tableCount);
+    text += u"  テーブル " + platform::FormatDecimal(static_cast<int64_t>(tableCount));
     text += u"  エンコーディング " + info.encoding;
     if (!info.serverVersion.empty()) text += u"  サーバー " + info.serverVersion;
     return text;
@@ -21,7 +22,7 @@ std::u16string MakeDumpSummary(const DumpInfo& info, size_t tableCount) {
 
 std::u16string MakeTableLoadedStatus(const TableEntry& table, uint64_t rowCount) {
     return table.QualifiedName() + u": " + FormatThousands(rowCount) + u" 行、" +
-           FormatDecimal(table.columns.size()) + u" 列";
+           platform::FormatDecimal(static_cast<int64_t>(table.columns.size())) + u" 列";
 }
 
 std::u16string MakeSchemaOnlyStatus(const TableEntry& table) {
