@@ -10,7 +10,7 @@ if [ $# -ne 2 ]; then
   exit 2
 fi
 root="$(cd "$(dirname "$0")/.." && pwd)"
-dump="$(realpath "$1")"
+[ -e "$1" ] || { echo "screenshot: $1 does not exist" >&2; exit 2; }
 out="$(realpath -m "$2")"
 bash "$root/scripts/install-deps.sh"
 
@@ -46,7 +46,7 @@ done
 # Settings of its own, so the picture does not depend on the user's window size.
 export KALVEX_INIFILE_PATH="$work/Kalvex.ini"
 export QT_QPA_PLATFORM=xcb
-"$build/bin/kalvex" "$dump" >"$work/kalvex.log" 2>&1 &
+"$build/bin/kalvex" "$1" >"$work/kalvex.log" 2>&1 &
 app_pid=$!
 
 # The title names the dump once it is open; the table is on screen when no other window
