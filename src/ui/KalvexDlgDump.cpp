@@ -50,6 +50,7 @@ void CKalvexDlg::OpenDumpFile(const std::u16string& path) {
     m_session.SetDump(std::move(reader));
     m_settings.lastDir = DirectoryOf(path);
     m_pathEdit->setText(ToQString(path));
+    m_pathEdit->setCursorPosition(0);
     UpdateTitle();
     FillDatabaseCombo();
     FillTableList();
