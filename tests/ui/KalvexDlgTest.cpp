@@ -529,6 +529,21 @@ TEST_F(MainWindowTest, DroppedFilesOpenTheFirstOnly) {
     EXPECT_EQ(w->windowTitle(), Q("Kalvex - kx_latin1.custom.dump"));
 }
 
+TEST_F(MainWindowTest, CommandLineFileOpensOnceTheWindowIsUp) {
+    auto w = MakeWindow();
+    w->SetInitialFile(FixturePathW("dumps/kx_latin1.sql"));
+    EXPECT_EQ(w->windowTitle(), Q("Kalvex")) << "not inside the call";
+    EXPECT_TRUE(PollUntil([&] { return w->GetSession().HasTable(); }));
+    EXPECT_EQ(w->windowTitle(), Q("Kalvex - kx_latin1.sql"));
+
+    // A path that names nothing usable gives its message after the window has appeared.
+    auto other = MakeWindow();
+    m_prompt.ExpectMessage(std::nullopt, PromptIcon::Warning);
+    other->SetInitialFile(U16(m_scratch.File("missing.dump")));
+    EXPECT_TRUE(PollUntil([&] { return m_prompt.Remaining() == 0; }));
+    EXPECT_FALSE(other->GetSession().IsOpen());
+}
+
 TEST_F(MainWindowTest, DebugLogGetsAHeaderPerOpenedDump) {
     m_debug.Set("");
     auto w = MakeWindow();
