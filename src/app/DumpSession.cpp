@@ -57,12 +57,13 @@ std::vector<size_t> CDumpSession::GetTableIndexes(const std::u16string* database
     return indexes;
 }
 
+// A one-database plain script need not name its database; then no name can be refused.
 bool CDumpSession::CheckDatabase(const std::u16string& database, std::u16string& error) const {
     if (!m_dump || database.empty()) return true;
     const DumpInfo& info = m_dump->GetInfo();
     const bool known = info.isCluster ? std::find(info.databases.begin(), info.databases.end(),
                                                   database) != info.databases.end()
-                                      : database == info.database;
+                                      : info.database.empty() || database == info.database;
     if (known) return true;
     error = u"データベースが見つかりません(" + database + u")。";
     return false;

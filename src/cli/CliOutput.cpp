@@ -1,11 +1,48 @@
 #include "cli/CliOutput.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 #include "platform/Utf8.h"
 
-void PrintOutUtf8(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+namespace {
+
+bool g_failed = false;
+int g_errno = 0;
+
+void Failed() {
+    if (!g_failed) g_errno = errno;
+    g_failed = true;
+}
+
+}  // namespace
+
+void PrepareStandardStreams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        // A read-only /dev/null in the gap: writes to it fail, as they would have.
+        const int taken = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (taken >= 0 && taken != fd) ::close(taken);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool WriteOut(const char* data, size_t length) {
+    if (g_failed) return false;
+    if (length > 0 && std::fwrite(data, 1, length, stdout) != length) Failed();
+    return !g_failed;
+}
+
+bool PrintOutUtf8(const std::string& text) {
+    return WriteOut(text.data(), text.size());
+}
+
+bool PrintOut(const std::u16string& text) {
+    return PrintOutUtf8(platform::Utf16ToUtf8(text));
 }
 
 void PrintErrUtf8(const std::string& text) {
@@ -13,10 +50,21 @@ void PrintErrUtf8(const std::string& text) {
     std::fflush(stderr);
 }
 
-void PrintOut(const std::u16string& text) {
-    PrintOutUtf8(platform::Utf16ToUtf8(text));
-}
-
 void PrintErr(const std::u16string& text) {
     PrintErrUtf8(platform::Utf16ToUtf8(text));
+}
+
+bool OutputFailed() {
+    return g_failed;
+}
+
+bool FinishOutput() {
+    if (!g_failed && std::fflush(stdout) != 0) Failed();
+    // Closing reports a write the system delayed (a full disk on some file systems).
+    if (std::fclose(stdout) != 0 && !g_failed) Failed();
+    return !g_failed;
+}
+
+bool OutputPipeClosed() {
+    return g_failed && g_errno == EPIPE;
 }

@@ -2,11 +2,25 @@
 
 #include <string>
 
-// Output of the command-line front end: always UTF-8.
-void PrintOut(const std::u16string& text);
+// Output of the command-line front end: always UTF-8. Writes to standard output are
+// checked: after the first failure nothing more is written and the failure is kept for
+// FinishOutput, so a full disk or a closed pipe is never a success.
+bool PrintOut(const std::u16string& text);
+bool PrintOutUtf8(const std::string& text);
+bool WriteOut(const char* data, size_t length);
 void PrintErr(const std::u16string& text);
-void PrintOutUtf8(const std::string& text);
 void PrintErrUtf8(const std::string& text);
+
+// Makes sure standard input, output and error are open before any file is, so no file of
+// ours can take their place; a closed one stays unusable. Also lets a closed pipe show up
+// as a failed write instead of a signal that would leave temporary files behind.
+void PrepareStandardStreams();
+// True once a write to standard output has failed.
+bool OutputFailed();
+// Flushes and closes standard output; false when anything written did not arrive.
+bool FinishOutput();
+// The failure was a reader that went away (EPIPE).
+bool OutputPipeClosed();
 
 // Exit codes shared by every command.
 inline constexpr int kExitOk = 0;

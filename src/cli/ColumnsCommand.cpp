@@ -8,8 +8,8 @@
 int RunColumnsCommand(const std::vector<std::string>& args) {
     CCliArgs parsed({"--database"}, {});
     if (!parsed.Parse(args) || parsed.Positional().size() != 2) {
-        PrintErrUtf8("usage: kalvex-cli columns DUMP TABLE [--database NAME]\n");
-        return kExitUsage;
+        return UsageError(parsed.Error(),
+                          "usage: kalvex-cli columns DUMP TABLE [--database NAME]\n");
     }
     CCliJobContext job;
     std::u16string error;

@@ -25,8 +25,7 @@ int RunDdlCommand(const std::vector<std::string>& args) {
     CCliArgs parsed({"--database"}, {});
     const size_t count = parsed.Parse(args) ? parsed.Positional().size() : 0;
     if (count != 1 && count != 2) {
-        PrintErrUtf8("usage: kalvex-cli ddl DUMP [TABLE] [--database NAME]\n");
-        return kExitUsage;
+        return UsageError(parsed.Error(), "usage: kalvex-cli ddl DUMP [TABLE] [--database NAME]\n");
     }
     CCliJobContext job;
     std::u16string error;
@@ -38,6 +37,11 @@ int RunDdlCommand(const std::vector<std::string>& args) {
         return kExitFailure;
     }
     const std::string* database = parsed.Value("--database");
+    // A misspelt name must not pass for a database without objects.
+    if (database != nullptr && !session.CheckDatabase(platform::Utf8ToUtf16(*database), error)) {
+        PrintErr(error + u"\n");
+        return kExitFailure;
+    }
     std::u16string text;
     if (count == 2) {
         const ptrdiff_t index = FindTableArgument(session, parsed.Positional()[1], database, error);

@@ -21,7 +21,7 @@ const char kUsage[] =
     "         [--columns c1,c2,...] [--delimiter comma|tab] [--no-header] [--quote-all]\n"
     "         [--encoding UTF8BOM|UTF8|SJIS] [--null TEXT] [-o FILE]\n";
 
-bool ParseOptions(const CCliArgs& args, CsvOptions& options) {
+bool ParseOptions(const CCliArgs& args, CsvOptions& options, std::string& problem) {
     options = CsvOptions();
     options.encoding = u"UTF8";
     if (const std::string* delimiter = args.Value("--delimiter")) {
@@ -30,11 +30,15 @@ bool ParseOptions(const CCliArgs& args, CsvOptions& options) {
         } else if (*delimiter == "tab") {
             options.delimiter = u'\t';
         } else {
+            problem = BadOptionValue("--delimiter", *delimiter, "comma, tab");
             return false;
         }
     }
     if (const std::string* encoding = args.Value("--encoding")) {
-        if (*encoding != "UTF8BOM" && *encoding != "UTF8" && *encoding != "SJIS") return false;
+        if (*encoding != "UTF8BOM" && *encoding != "UTF8" && *encoding != "SJIS") {
+            problem = BadOptionValue("--encoding", *encoding, "UTF8BOM, UTF8, SJIS");
+            return false;
+        }
         options.encoding = platform::Utf8ToUtf16(*encoding);
     }
     options.header = !args.Has("--no-header");
@@ -81,11 +85,8 @@ bool CopyToStdout(const std::u16string& path) {
     for (;;) {
         const int64_t n = file.Read(buffer.data(), buffer.size());
         if (n < 0) return false;
-        if (n == 0) return std::fflush(stdout) == 0;
-        if (std::fwrite(buffer.data(), 1, static_cast<size_t>(n), stdout) !=
-            static_cast<size_t>(n)) {
-            return false;
-        }
+        if (n == 0) return true;
+        if (!WriteOut(buffer.data(), static_cast<size_t>(n))) return false;
     }
 }
 
@@ -96,9 +97,10 @@ int RunExportCommand(const std::vector<std::string>& args) {
                      "--null", "-o"},
                     {"--no-header", "--quote-all"});
     CsvOptions options;
-    if (!parsed.Parse(args) || parsed.Positional().size() != 2 || !ParseOptions(parsed, options)) {
-        PrintErrUtf8(kUsage);
-        return kExitUsage;
+    if (!parsed.Parse(args)) return UsageError(parsed.Error(), kUsage);
+    std::string problem;
+    if (!ParseOptions(parsed, options, problem) || parsed.Positional().size() != 2) {
+        return UsageError(problem, kUsage);
     }
 
     CCliJobContext job;
@@ -145,6 +147,8 @@ int RunExportCommand(const std::vector<std::string>& args) {
         const bool copied = CopyToStdout(path);
         platform::DeleteFile(path);
         if (!copied) {
+            // A failed write is reported once, when the output is closed.
+            if (OutputFailed()) return kExitFailure;
             error = u"CSVファイルの書き込みに失敗しました。";
             return fail();
         }

@@ -4,6 +4,7 @@
 
 #include "app/AppText.h"
 #include "app/DumpSession.h"
+#include "cli/CliArgs.h"
 #include "cli/CliJob.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
@@ -153,22 +154,13 @@ void PrintTsv(const IDumpFile& dump, const std::vector<TableEntry>& tables) {
 }  // namespace
 
 int RunInfoCommand(const std::vector<std::string>& args) {
-    bool tsv = false;
-    std::string path;
-    for (const std::string& arg : args) {
-        if (arg == "--tsv") {
-            tsv = true;
-        } else if (path.empty() && (arg.empty() || arg[0] != '-' || arg == "-")) {
-            path = arg;
-        } else {
-            path.clear();
-            break;
-        }
+    CCliArgs parsed({}, {"--tsv"});
+    const bool parsedOk = parsed.Parse(args);
+    if (!parsedOk || parsed.Positional().size() != 1 || parsed.Positional()[0].empty()) {
+        return UsageError(parsed.Error(), "usage: kalvex-cli info [--tsv] DUMP\n");
     }
-    if (path.empty()) {
-        PrintErrUtf8("usage: kalvex-cli info [--tsv] DUMP\n");
-        return kExitUsage;
-    }
+    const bool tsv = parsed.Has("--tsv");
+    const std::string& path = parsed.Positional()[0];
 
     std::u16string error;
     std::unique_ptr<IDumpFile> dump;

@@ -32,9 +32,13 @@ struct RowsArguments {
     std::u16string keyword;
 };
 
-bool Parse(const std::vector<std::string>& args, RowsArguments& out) {
+bool Parse(const std::vector<std::string>& args, RowsArguments& out, std::string& problem) {
     CCliArgs parsed({"--database", "--from", "--count", "--where", "--keyword"}, {});
-    if (!parsed.Parse(args) || parsed.Positional().size() != 2) return false;
+    if (!parsed.Parse(args)) {
+        problem = parsed.Error();
+        return false;
+    }
+    if (parsed.Positional().size() != 2) return false;
     out.dump = parsed.Positional()[0];
     out.table = parsed.Positional()[1];
     if (const std::string* database = parsed.Value("--database")) {
@@ -42,7 +46,10 @@ bool Parse(const std::vector<std::string>& args, RowsArguments& out) {
         out.database = *database;
     }
     if (const std::string* from = parsed.Value("--from")) {
-        if (!ParseCount(*from, out.from) || out.from == 0) return false;
+        if (!ParseCount(*from, out.from) || out.from == 0) {
+            problem = BadOptionValue("--from", *from, "1 以上の整数");
+            return false;
+        }
     }
     if (const std::string* where = parsed.Value("--where"))
         out.where = platform::Utf8ToUtf16(*where);
@@ -52,7 +59,10 @@ bool Parse(const std::vector<std::string>& args, RowsArguments& out) {
     out.filtered = parsed.Has("--where") || parsed.Has("--keyword");
     if (const std::string* count = parsed.Value("--count")) {
         out.hasCount = true;
-        if (!ParseCount(*count, out.count)) return false;
+        if (!ParseCount(*count, out.count)) {
+            problem = BadOptionValue("--count", *count, "0 以上の整数");
+            return false;
+        }
     }
     return true;
 }
@@ -79,22 +89,20 @@ bool PrintRows(const CDumpSession& session, uint64_t first, uint64_t end, std::u
         }
         out += '\n';
         if (out.size() >= (1 << 20)) {
-            PrintOutUtf8(out);
+            // A reader that has gone (or a full disk) ends the work here.
+            if (!PrintOutUtf8(out)) return false;
             out.clear();
         }
     }
-    PrintOutUtf8(out);
-    return true;
+    return PrintOutUtf8(out);
 }
 
 }  // namespace
 
 int RunRowsCommand(const std::vector<std::string>& args) {
     RowsArguments a;
-    if (!Parse(args, a)) {
-        PrintErrUtf8(kUsage);
-        return kExitUsage;
-    }
+    std::string problem;
+    if (!Parse(args, a, problem)) return UsageError(problem, kUsage);
     CCliJobContext job;
     std::u16string error;
     auto fail = [&job, &error]() { return job.Fail(error); };
@@ -119,6 +127,9 @@ int RunRowsCommand(const std::vector<std::string>& args) {
     const uint64_t rows = session.GetViewRowCount();
     const uint64_t first = std::min<uint64_t>(a.from - 1, rows);
     const uint64_t end = a.hasCount ? first + std::min<uint64_t>(a.count, rows - first) : rows;
-    if (!PrintRows(session, first, end, error)) return fail();
+    if (!PrintRows(session, first, end, error)) {
+        // A failed write is reported once, when the output is closed.
+        return OutputFailed() ? kExitFailure : fail();
+    }
     return kExitOk;
 }

@@ -1,10 +1,12 @@
 // kalvex-cli: the dump reader without a window, for scripts and benchmarks.
+#include <csignal>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
+#include "platform/TempFiles.h"
 
 namespace {
 
@@ -47,7 +49,9 @@ const char kUsage[] =
     "Progress goes to stderr when it is a terminal; Ctrl+C cancels and leaves no\n"
     "temporary or partial output file.\n"
     "\n"
-    "Output is UTF-8. Errors print a message on stderr and exit 1; usage errors exit 2.\n";
+    "Output is UTF-8. Errors print a message on stderr and exit 1, a failed write to\n"
+    "standard output among them; a closed pipe ends the command quietly. Usage errors\n"
+    "exit 2.\n";
 
 struct Command {
     const char* name;
@@ -65,9 +69,22 @@ const Command kCommands[] = {
 };
 // clang-format on
 
-}  // namespace
+// Every command ends here: what it wrote must have arrived, and no temporary file stays.
+int Finish(int code) {
+    const bool written = FinishOutput();
+    DeleteTempFiles();
+    if (written) return code;
+    if (OutputPipeClosed()) {
+        // The reader has all it wanted: end as other tools do on a closed pipe, without a
+        // message.
+        std::signal(SIGPIPE, SIG_DFL);
+        std::raise(SIGPIPE);
+    }
+    PrintErr(u"出力の書き込みに失敗しました。\n");
+    return kExitFailure;
+}
 
-int main(int argc, char** argv) {
+int Run(int argc, char** argv) {
     if (argc < 2) {
         PrintErrUtf8(kUsage);
         return kExitUsage;
@@ -83,4 +100,11 @@ int main(int argc, char** argv) {
     }
     PrintErrUtf8(std::string("kalvex-cli: unknown command '") + argv[1] + "'\n\n" + kUsage);
     return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    PrepareStandardStreams();
+    return Finish(Run(argc, argv));
 }

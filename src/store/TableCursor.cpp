@@ -39,17 +39,24 @@ bool CTableCursor::RowView(size_t row, const char*& bytes, size_t& length) {
           start + rowLength <= m_windowOffset + m_windowBytes)) {
         const bool onward =
             m_windowBytes > 0 && start >= m_windowOffset && start <= m_windowOffset + m_windowBytes;
+        // Stepping back just before the window (paging upwards) reads the piece that ends
+        // with the row, so the rows above it come from the same read.
+        const bool backward =
+            m_windowBytes > 0 && start < m_windowOffset && m_windowOffset - start <= kJumpWindow;
         const size_t size = static_cast<size_t>(
             std::max<uint64_t>(rowLength, onward ? kOnwardWindow : kJumpWindow));
+        const uint64_t rowEnd = start + rowLength;
+        uint64_t from = start;
+        if (backward) from = rowEnd > size ? rowEnd - size : 0;
         if (m_window.size() < size) m_window.resize(size);
-        const int64_t n = m_file.ReadAt(start, m_window.data(), size);
+        const int64_t n = m_file.ReadAt(from, m_window.data(), size);
         if (n < 0) {
             m_windowBytes = 0;
             return false;
         }
-        m_windowOffset = start;
+        m_windowOffset = from;
         m_windowBytes = static_cast<uint64_t>(n);
-        if (m_windowBytes < rowLength) return false;
+        if (m_windowOffset + m_windowBytes < rowEnd) return false;
     }
     bytes = m_window.data() + (start - m_windowOffset);
     length = static_cast<size_t>(rowLength);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <thread>
@@ -23,12 +24,15 @@ Rows ReadAll(const CTableData& table) {
     return rows;
 }
 
-// The row order one reader follows: in order, or jumping about (with short onward runs,
-// as the grid reads a page after a jump).
-std::vector<size_t> Order(size_t rowCount, bool jumps, unsigned seed) {
+enum class Walk { Onward, Jumps, Backward };
+
+// The row order one reader follows: in order, jumping about (with short onward runs, as the
+// grid reads a page after a jump), or from the last row up.
+std::vector<size_t> Order(size_t rowCount, Walk walk, unsigned seed) {
     std::vector<size_t> order;
-    if (!jumps) {
+    if (walk != Walk::Jumps) {
         for (size_t i = 0; i < rowCount; ++i) order.push_back(i);
+        if (walk == Walk::Backward) std::reverse(order.begin(), order.end());
         return order;
     }
     std::mt19937 random(seed);
@@ -46,7 +50,7 @@ struct ReaderResult {
     size_t reads = 0;
 };
 
-// Runs readers threads at once on one table, each with its own cursor; odd readers jump.
+// Runs readers threads at once on one table, each with its own cursor and its own walk.
 std::vector<ReaderResult> ReadConcurrently(const CTableData& table, const Rows& expected,
                                            int readers) {
     std::vector<ReaderResult> results(static_cast<size_t>(readers));
@@ -56,7 +60,7 @@ std::vector<ReaderResult> ReadConcurrently(const CTableData& table, const Rows& 
             CTableCursor cursor(table);
             ReaderResult& result = results[static_cast<size_t>(r)];
             RowCells cells;
-            for (size_t row : Order(table.GetRowCount(), r % 2 == 1, 100u + r)) {
+            for (size_t row : Order(table.GetRowCount(), static_cast<Walk>(r % 3), 100u + r)) {
                 ++result.reads;
                 if (!cursor.GetRow(row, cells)) {
                     ++result.failures;
