@@ -133,7 +133,8 @@ void CProgressDlg::reject() {
         EndAfterJoin();
         return;
     }
-    if (!yes) return;
+    // A job that ended meanwhile has nothing left to stop; its notification ends the dialog.
+    if (!yes || m_state.IsFinished()) return;
     m_state.RequestCancel();
     m_cancelButton->setEnabled(false);
     m_titleLabel->setText(u"中止しています..."_s);

@@ -16,6 +16,22 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// Laying out megabytes of text in a list item takes the window down for many seconds; the
+// list shows the start of such a value and the copy button still copies all of it.
+constexpr size_t kShownValueLength = 10000;
+
+QString ShownValue(const std::u16string& value) {
+    if (value.size() <= kShownValueLength) return ToQString(value);
+    size_t length = kShownValueLength;
+    // Never end between the two halves of a surrogate pair.
+    if (value[length - 1] >= 0xD800 && value[length - 1] <= 0xDBFF) --length;
+    return ToQString(value.substr(0, length)) + QChar(0x2026);
+}
+
+}  // namespace
+
 CRecordDlg::CRecordDlg(QWidget* owner, const TableEntry* table, uint64_t rowNumber, RowCells cells)
     : QDialog(owner), m_table(table), m_cells(std::move(cells)) {
     setObjectName(u"135"_s);
@@ -43,7 +59,7 @@ CRecordDlg::CRecordDlg(QWidget* owner, const TableEntry* table, uint64_t rowNumb
     QList<QTreeWidgetItem*> items;
     for (const RowDetailItem& item : BuildRowDetailItems(table, m_cells)) {
         items.append(new QTreeWidgetItem(
-            QStringList{ToQString(item.name), ToQString(item.type), ToQString(item.value)}));
+            QStringList{ToQString(item.name), ToQString(item.type), ShownValue(item.value)}));
     }
     m_list->addTopLevelItems(items);
 

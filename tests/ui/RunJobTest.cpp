@@ -196,7 +196,7 @@ TEST(RunJobTest, JobEndingWhileTheQuestionIsOpenEndsTheDialogAfterTheAnswer) {
     prompt.ExpectYesNo(kAsk, true, [&] {
         asked.store(true);
         // The job returns and its finish notification arrives under the open question.
-        EXPECT_TRUE(PollUntil([&] { return jobReturned.load(); }));
+        EXPECT_TRUE(PollUntil([&] { return jobReturned.load() && g_workerExited.load(); }));
         QApplication::processEvents();
         EXPECT_TRUE(shown->isVisible());
     });

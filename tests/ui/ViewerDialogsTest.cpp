@@ -198,3 +198,23 @@ TEST(ColumnSelectDlgTest, CancelAndEscapeKeepTheColumns) {
         EXPECT_EQ(dlg.VisibleColumns(), (std::vector<int>{2, 1}));
     }
 }
+
+// A value of megabytes is shown by its start in the list and copied whole.
+TEST(RecordDlgTest, HugeValueIsShownByItsStartAndCopiedWhole) {
+    const TableEntry table = SampleTable();
+    std::u16string big(3'000'000, u'x');
+    for (size_t i = 100; i < big.size(); i += 100) big[i] = u'\n';
+    big[9999] = u'\xD83D';  // a surrogate pair across the cut
+    big[10000] = u'\xDE00';
+    CRecordDlg dlg(nullptr, &table, 1, {{false, u"1"}, {false, big}});
+    dlg.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
+    auto* list = Child<QTreeWidget>(&dlg, "1140");
+    const QString shown = list->topLevelItem(1)->text(2);
+    EXPECT_EQ(shown.size(), 9999 + 1);
+    EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    EXPECT_EQ(shown.left(9999), ToQString(big.substr(0, 9999)));
+    Child<QPushButton>(&dlg, "1141")->click();
+    EXPECT_TRUE(QGuiApplication::clipboard()->text() ==
+                ToQString(u"id\t1\r\n品名\t" + big + u"\r\n数量\t\r\n備考\t\r\n"));
+}
