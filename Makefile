@@ -15,8 +15,14 @@ build: deps
 	@cmake -S . -B $(RUN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKALVEX_BUILD_TESTS=OFF >/dev/null
 	@cmake --build $(RUN_DIR) -j $(JOBS)
 
+# Opens the window on the sample dump; without a display, shows what the command line sees.
 run: build
-	$(RUN_DIR)/bin/kalvex-cli info $(SAMPLE)
+	@if [ -n "$$DISPLAY" ] || [ -n "$$WAYLAND_DISPLAY" ]; then \
+		$(RUN_DIR)/bin/kalvex $(SAMPLE); \
+	else \
+		echo "No display (DISPLAY and WAYLAND_DISPLAY are unset): showing kalvex-cli info $(SAMPLE) instead."; \
+		$(RUN_DIR)/bin/kalvex-cli info $(SAMPLE); \
+	fi
 
 test: deps
 	@cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON \

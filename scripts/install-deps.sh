@@ -11,7 +11,7 @@ packages=(
   zlib1g-dev liblz4-dev libzstd-dev lz4 zstd
   qt6-base-dev qt6-qpa-plugins
   postgresql postgresql-client
-  xvfb fonts-noto-cjk imagemagick
+  xvfb x11-utils fonts-noto-cjk imagemagick
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)
