@@ -1,6 +1,7 @@
 #include "app/TableListing.h"
 
 #include "app/AppText.h"
+#include "platform/AsciiCase.h"
 #include "platform/WideChar.h"
 
 DatabaseChoice MakeDatabaseChoice(const DumpInfo& info, const std::vector<TableEntry>& tables) {
@@ -32,14 +33,14 @@ std::vector<TableListItem> MakeTableListItems(const DumpInfo& info,
                                               const std::vector<TableEntry>& tables,
                                               const std::u16string& database,
                                               const std::u16string& nameFilter) {
-    const std::u16string filter = ToLowerAscii(nameFilter);
+    const std::u16string filter = platform::ToLowerAscii(nameFilter);
     const std::u16string wanted = database == kGlobalDatabaseItem ? std::u16string() : database;
     std::vector<TableListItem> items;
     for (size_t i = 0; i < tables.size(); ++i) {
         const TableEntry& table = tables[i];
         if (info.isCluster && table.database != wanted) continue;
         std::u16string name = table.QualifiedName();
-        if (!filter.empty() && ToLowerAscii(name).find(filter) == std::u16string::npos) continue;
+        if (!filter.empty() && platform::ToLowerAscii(name).find(filter) == std::u16string::npos) continue;
         TableListItem item;
         item.position = i;
         item.name = std::move(name);
