@@ -20,9 +20,9 @@
 #include "BenchSupport.h"
 #include "dump/DumpFile.h"
 #include "filter/RowFilter.h"
+#include "platform/TempFiles.h"
 #include "platform/Utf8.h"
 #include "store/TableData.h"
-#include "platform/TempFiles.h"
 
 using bench::Clock;
 using bench::Seconds;

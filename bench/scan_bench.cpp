@@ -27,8 +27,8 @@
 #include <vector>
 
 #include "BenchSupport.h"
-#include "dump/ArchiveDump.h"
 #include "app/CreateDumpReader.h"
+#include "dump/ArchiveDump.h"
 #include "dump/DumpFile.h"
 #include "platform/Utf8.h"
 

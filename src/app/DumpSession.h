@@ -46,7 +46,8 @@ public:
     std::vector<size_t> GetTableIndexes(const std::u16string* database) const;
     // True when database names a database of the dump: one of a whole-cluster dump's, or
     // the dump's own for a one-database dump (any name when the dump does not state it). An
-    // empty name stands for the objects outside any database and is always accepted. Otherwise "データベースが見つかりません(NAME)。".
+    // empty name stands for the objects outside any database and is always accepted. Otherwise
+    // "データベースが見つかりません(NAME)。".
     bool CheckDatabase(const std::u16string& database, std::u16string& error) const;
     // "schema.name" as the table list shows it, or a bare name when only one table has it;
     // database narrows a whole-cluster dump and is checked with CheckDatabase first. -1 with

@@ -40,7 +40,8 @@ std::vector<TableListItem> MakeTableListItems(const DumpInfo& info,
         const TableEntry& table = tables[i];
         if (info.isCluster && table.database != wanted) continue;
         std::u16string name = table.QualifiedName();
-        if (!filter.empty() && platform::ToLowerAscii(name).find(filter) == std::u16string::npos) continue;
+        if (!filter.empty() && platform::ToLowerAscii(name).find(filter) == std::u16string::npos)
+            continue;
         TableListItem item;
         item.position = i;
         item.name = std::move(name);

@@ -4,8 +4,8 @@
 #include "dump/ArchiveDump.h"
 #include "sql/CreateTableParser.h"
 #include "sql/Encoding.h"
-#include "sql/OwningTable.h"
 #include "sql/InheritedColumns.h"
+#include "sql/OwningTable.h"
 #include "sql/SqlText.h"
 
 namespace {

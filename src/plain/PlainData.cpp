@@ -4,9 +4,9 @@
 
 #include "dump/BufferedFileReader.h"
 #include "jobs/JobContext.h"
-#include "sql/Encoding.h"
 #include "plain/InsertParser.h"
 #include "plain/PlainDump.h"
+#include "sql/Encoding.h"
 #include "sql/SqlText.h"
 
 namespace {

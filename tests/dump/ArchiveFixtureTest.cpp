@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "dump/ArchiveDump.h"
 #include "app/CreateDumpReader.h"
+#include "dump/ArchiveDump.h"
 #include "sql/Encoding.h"
 #include "support/CollectSink.h"
 #include "support/Fixtures.h"

@@ -6,9 +6,9 @@
 #include <set>
 
 #include "app/CreateDumpReader.h"
-#include "sql/Encoding.h"
 #include "plain/PlainDump.h"
 #include "platform/File.h"
+#include "sql/Encoding.h"
 #include "store/CopyLine.h"
 #include "support/CollectSink.h"
 #include "support/Fixtures.h"

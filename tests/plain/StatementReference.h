@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "plain/StatementReader.h"
 #include "sql/MultiByte.h"
 #include "sql/SqlText.h"
-#include "plain/StatementReader.h"
 
 namespace reference {
 
