@@ -27,7 +27,9 @@
 
 namespace {
 
-double MsSince(bench::Clock::time_point from) { return bench::Seconds(from) * 1e3; }
+double MsSince(bench::Clock::time_point from) {
+    return bench::Seconds(from) * 1e3;
+}
 
 // What one job's dialog did while it was open.
 struct JobFigures {
@@ -114,7 +116,8 @@ private:
             }
         } else if (dialog != nullptr) {
             JobFigures& job = jobs.back();
-            job.longestTickGapMs = std::max(job.longestTickGapMs, bench::Seconds(m_lastTick, now) * 1e3);
+            job.longestTickGapMs =
+                std::max(job.longestTickGapMs, bench::Seconds(m_lastTick, now) * 1e3);
             if (m_clicksDone < m_clicks && now >= m_nextClick) ClickCancel(dialog);
         }
         m_lastTick = now;
@@ -129,12 +132,12 @@ private:
         const QPointF at = QRectF(button->rect()).center();
         const QPointF global = button->mapToGlobal(at);
         m_prompt.clickPosted = bench::Clock::now();
-        QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonPress, at, global,
-                                                            Qt::LeftButton, Qt::LeftButton,
-                                                            Qt::NoModifier));
-        QCoreApplication::postEvent(button, new QMouseEvent(QEvent::MouseButtonRelease, at,
-                                                            global, Qt::LeftButton,
-                                                            Qt::NoButton, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            button, new QMouseEvent(QEvent::MouseButtonPress, at, global, Qt::LeftButton,
+                                    Qt::LeftButton, Qt::NoModifier));
+        QCoreApplication::postEvent(
+            button, new QMouseEvent(QEvent::MouseButtonRelease, at, global, Qt::LeftButton,
+                                    Qt::NoButton, Qt::NoModifier));
         m_nextClick = bench::Clock::now() + std::chrono::milliseconds(400);
     }
 
@@ -156,10 +159,10 @@ void Report(const char* name, const JobFigures& job) {
     std::vector<double> clicks = job.clickToQuestionMs;
     std::sort(clicks.begin(), clicks.end());
     const double worstClick = clicks.empty() ? -1 : clicks.back();
-    std::printf("%-6s open %.0f ms; longest event-loop gap %.1f ms; %d progress repaints, "
-                "longest gap %.1f ms\n",
-                name, job.openMs, job.longestTickGapMs, job.progressPaints,
-                job.longestPaintGapMs);
+    std::printf(
+        "%-6s open %.0f ms; longest event-loop gap %.1f ms; %d progress repaints, "
+        "longest gap %.1f ms\n",
+        name, job.openMs, job.longestTickGapMs, job.progressPaints, job.longestPaintGapMs);
     std::printf("       %zu clicks answered, worst click-to-question %.1f ms", clicks.size(),
                 worstClick);
     if (job.yesToClosedMs >= 0) std::printf("; Yes to dialog closed %.1f ms", job.yesToClosedMs);
