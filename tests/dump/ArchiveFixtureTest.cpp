@@ -8,6 +8,7 @@
 #include "dump/ArchiveDump.h"
 #include "sql/Encoding.h"
 #include "support/CollectSink.h"
+#include "support/FixtureReading.h"
 #include "support/Fixtures.h"
 #include "support/TestPaths.h"
 
@@ -19,22 +20,6 @@ std::vector<FixtureDump> ArchiveFixtures() {
         if (d.format == "custom" || d.format == "directory") out.push_back(d);
     }
     return out;
-}
-
-const TableEntry* FindTable(IDumpFile& dump, const std::string& schema, const std::string& name) {
-    for (const TableEntry& t : dump.GetTables()) {
-        if (t.schema == U16(schema) && t.name == U16(name)) return &t;
-    }
-    return nullptr;
-}
-
-std::unique_ptr<IDumpFile> OpenAndScan(const std::string& file) {
-    std::u16string error;
-    std::unique_ptr<IDumpFile> dump = CreateDumpReader(FixturePathW("dumps/" + file), error);
-    EXPECT_TRUE(dump) << U8(error);
-    if (!dump) return nullptr;
-    EXPECT_TRUE(dump->Scan(nullptr, error)) << U8(error);
-    return dump;
 }
 
 }  // namespace
@@ -66,12 +51,12 @@ TEST(ArchiveFixtureTest, PropertiesOfEveryArchive) {
 TEST(ArchiveFixtureTest, TablesColumnsCountsAndDataMatchPsql) {
     for (const FixtureDump& d : ArchiveFixtures()) {
         SCOPED_TRACE(d.file);
-        std::unique_ptr<IDumpFile> dump = OpenAndScan(d.file);
+        std::unique_ptr<IDumpFile> dump = OpenAndScanFixture(d.file);
         ASSERT_TRUE(dump);
         const int codePage = dump->GetInfo().codePage;
         for (const ExpectedTable& expected : LoadExpectedTables(d.database)) {
             SCOPED_TRACE(expected.QualifiedName());
-            const TableEntry* table = FindTable(*dump, expected.schema, expected.name);
+            const TableEntry* table = FindFixtureTable(*dump, expected.schema, expected.name);
             if (expected.kind == "matview") {
                 // Its rows are not in the dump, only a REFRESH statement.
                 EXPECT_EQ(table, nullptr);
@@ -119,9 +104,9 @@ TEST(ArchiveFixtureTest, TablesColumnsCountsAndDataMatchPsql) {
 }
 
 TEST(ArchiveFixtureTest, DdlAttachmentsAndSchemaObjects) {
-    std::unique_ptr<IDumpFile> dump = OpenAndScan("kx_main.custom.dump");
+    std::unique_ptr<IDumpFile> dump = OpenAndScanFixture("kx_main.custom.dump");
     ASSERT_TRUE(dump);
-    const TableEntry* simple = FindTable(*dump, "public", "simple");
+    const TableEntry* simple = FindFixtureTable(*dump, "public", "simple");
     ASSERT_NE(simple, nullptr);
     const std::string ddl = U8(simple->ddl);
     // Each attached statement follows an empty line, in the order of the archive.
@@ -134,15 +119,15 @@ TEST(ArchiveFixtureTest, DdlAttachmentsAndSchemaObjects) {
     EXPECT_NE(ddl.find("\r\n\r\nCOMMENT ON COLUMN public.simple."), std::string::npos) << ddl;
 
     // Both tables named items get their own constraints, qualified by schema.
-    const TableEntry* items = FindTable(*dump, "public", "items");
-    const TableEntry* salesItems = FindTable(*dump, "sales", "items");
+    const TableEntry* items = FindFixtureTable(*dump, "public", "items");
+    const TableEntry* salesItems = FindFixtureTable(*dump, "sales", "items");
     ASSERT_NE(items, nullptr);
     ASSERT_NE(salesItems, nullptr);
     EXPECT_EQ(U8(items->ddl).find("sales.items"), std::string::npos);
     EXPECT_EQ(U8(salesItems->ddl).find("public.items"), std::string::npos);
 
     // Partition attachments belong to the partitioned table, which holds no data itself.
-    const TableEntry* measurements = FindTable(*dump, "public", "measurements");
+    const TableEntry* measurements = FindFixtureTable(*dump, "public", "measurements");
     ASSERT_NE(measurements, nullptr);
     EXPECT_NE(U8(measurements->ddl)
                   .find("\r\n\r\nALTER TABLE ONLY public.measurements ATTACH "
@@ -184,7 +169,7 @@ TEST(ArchiveFixtureTest, PipeArchiveIsFoundByWalkingThenReadDirectly) {
         }
         return ExpectedTable{};
     }();
-    const TableEntry* table = FindTable(*dump, "public", "many_rows");
+    const TableEntry* table = FindFixtureTable(*dump, "public", "many_rows");
     ASSERT_NE(table, nullptr);
     CollectSink before;
     ASSERT_TRUE(dump->ReadTableData(*table, before, nullptr, error)) << U8(error);
@@ -210,14 +195,14 @@ TEST(ArchiveFixtureTest, PipeArchiveIsFoundByWalkingThenReadDirectly) {
     ASSERT_TRUE(seekable);
     for (const TableEntry& t : seekable->GetTables()) {
         if (t.dataKind == TableDataKind_None) continue;
-        const TableEntry* piped = FindTable(*dump, U8(t.schema), U8(t.name));
+        const TableEntry* piped = FindFixtureTable(*dump, U8(t.schema), U8(t.name));
         ASSERT_NE(piped, nullptr);
         EXPECT_EQ(piped->dataOffset, t.dataOffset) << U8(t.QualifiedName());
     }
 }
 
 TEST(ArchiveFixtureTest, SchemaOnlyTablesReadNothing) {
-    std::unique_ptr<IDumpFile> dump = OpenAndScan("kx_main.custom-schema.dump");
+    std::unique_ptr<IDumpFile> dump = OpenAndScanFixture("kx_main.custom-schema.dump");
     ASSERT_TRUE(dump);
     for (const TableEntry& t : dump->GetTables()) {
         CollectSink sink;

@@ -4,20 +4,11 @@
 #include "app/CreateDumpReader.h"
 #include "dump/ArchiveDump.h"
 #include "sql/InheritedColumns.h"
+#include "support/FixtureReading.h"
 #include "support/Fixtures.h"
 #include "support/TestPaths.h"
 
 namespace {
-
-std::unique_ptr<IDumpFile> OpenAndScan(const std::string& file) {
-    std::u16string error;
-    std::unique_ptr<IDumpFile> dump = CreateDumpReader(FixturePathW("dumps/" + file), error);
-    EXPECT_TRUE(dump) << U8(error);
-    if (dump) {
-        EXPECT_TRUE(dump->Scan(nullptr, error)) << U8(error);
-    }
-    return dump;
-}
 
 std::string Describe(const TableEntry& table) {
     std::string text;
@@ -30,7 +21,7 @@ std::string Describe(const TableEntry& table) {
 }  // namespace
 
 TEST(ArchiveInheritTest, ArchiveColumnsEqualThePlainScriptsColumns) {
-    std::unique_ptr<IDumpFile> plain = OpenAndScan("kx_main.sql");
+    std::unique_ptr<IDumpFile> plain = OpenAndScanFixture("kx_main.sql");
     ASSERT_TRUE(plain);
     int archives = 0;
     for (const FixtureDump& d : LoadFixtureDumps()) {
@@ -40,7 +31,7 @@ TEST(ArchiveInheritTest, ArchiveColumnsEqualThePlainScriptsColumns) {
         }
         SCOPED_TRACE(d.file);
         ++archives;
-        std::unique_ptr<IDumpFile> archive = OpenAndScan(d.file);
+        std::unique_ptr<IDumpFile> archive = OpenAndScanFixture(d.file);
         ASSERT_TRUE(archive);
         // A dump with schema only lists generated columns, which a COPY list leaves out.
         for (const TableEntry& expected : plain->GetTables()) {

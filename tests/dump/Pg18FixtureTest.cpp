@@ -14,49 +14,11 @@
 #include "store/CopyLine.h"
 #include "support/CliRunner.h"
 #include "support/CollectSink.h"
+#include "support/FixtureReading.h"
 #include "support/Fixtures.h"
 #include "support/TestPaths.h"
 
 namespace {
-
-std::unique_ptr<IDumpFile> OpenAndScan(const std::string& file) {
-    std::u16string error;
-    std::unique_ptr<IDumpFile> dump = CreateDumpReader(FixturePathW("dumps/" + file), error);
-    EXPECT_TRUE(dump) << U8(error);
-    if (!dump) return nullptr;
-    EXPECT_TRUE(dump->Scan(nullptr, error)) << U8(error);
-    return dump;
-}
-
-const TableEntry* FindTable(IDumpFile& dump, const std::string& database, const std::string& schema,
-                            const std::string& name) {
-    for (const TableEntry& t : dump.GetTables()) {
-        if (U8(t.database) == database && U8(t.schema) == schema && U8(t.name) == name) return &t;
-    }
-    return nullptr;
-}
-
-std::vector<std::vector<std::optional<std::string>>> DecodeCells(const std::string& copy,
-                                                                 int codePage) {
-    std::vector<std::vector<std::optional<std::string>>> rows;
-    std::vector<CopyField> fields;
-    size_t start = 0;
-    while (start < copy.size()) {
-        const size_t lf = copy.find('\n', start);
-        SplitCopyLine(copy.data() + start, lf - start, fields, codePage);
-        std::vector<std::optional<std::string>> row;
-        for (const CopyField& f : fields) {
-            if (f.isNull) {
-                row.emplace_back(std::nullopt);
-            } else {
-                row.emplace_back(WideToUtf8(ToWide(f.bytes, codePage)));
-            }
-        }
-        rows.push_back(std::move(row));
-        start = lf + 1;
-    }
-    return rows;
-}
 
 std::u16string FormatNameOf(const FixtureDump& d) {
     if (d.format == "custom") return u"Custom";
@@ -74,7 +36,7 @@ TEST(Pg18FixtureTest, PropertiesOfEveryDump) {
     for (const FixtureDump& d : dumps) {
         SCOPED_TRACE(d.file);
         kinds.insert(d.format + "/" + d.compression);
-        std::unique_ptr<IDumpFile> dump = OpenAndScan(d.file);
+        std::unique_ptr<IDumpFile> dump = OpenAndScanFixture(d.file);
         ASSERT_TRUE(dump);
         const DumpInfo& info = dump->GetInfo();
         EXPECT_EQ(info.formatName, FormatNameOf(d));
@@ -103,7 +65,7 @@ TEST(Pg18FixtureTest, PropertiesOfEveryDump) {
 TEST(Pg18FixtureTest, EveryTableMatchesPsqlByteForByte) {
     for (const FixtureDump& d : LoadPg18FixtureDumps()) {
         SCOPED_TRACE(d.file);
-        std::unique_ptr<IDumpFile> dump = OpenAndScan(d.file);
+        std::unique_ptr<IDumpFile> dump = OpenAndScanFixture(d.file);
         ASSERT_TRUE(dump);
         const bool cluster = d.database == "cluster";
         const std::vector<std::string> databases =
@@ -115,8 +77,8 @@ TEST(Pg18FixtureTest, EveryTableMatchesPsqlByteForByte) {
                                                                                 : u"UTF8");
             for (const ExpectedTable& expected : LoadExpectedTables(database)) {
                 SCOPED_TRACE(database + ": " + expected.QualifiedName());
-                const TableEntry* table =
-                    FindTable(*dump, cluster ? database : "", expected.schema, expected.name);
+                const TableEntry* table = FindFixtureTable(*dump, expected.schema, expected.name,
+                                                           cluster ? database : "");
                 if (expected.kind == "matview") {
                     EXPECT_EQ(table, nullptr);
                     continue;
@@ -134,14 +96,14 @@ TEST(Pg18FixtureTest, EveryTableMatchesPsqlByteForByte) {
                 ASSERT_TRUE(dump->ReadTableData(*table, sink, nullptr, error)) << U8(error);
                 const std::string text = CopyTextBeforeEndMarker(sink.bytes);
                 EXPECT_TRUE(text == expected.CopyText(database)) << text;
-                EXPECT_EQ(DecodeCells(text, codePage), expected.Cells(database));
+                EXPECT_EQ(DecodeCopyCells(text, codePage), expected.Cells(database));
             }
         }
     }
 }
 
 TEST(Pg18FixtureTest, NewerTocEntriesStayAmongTheDdl) {
-    std::unique_ptr<IDumpFile> dump = OpenAndScan("pg18/kx_main.custom-zstd.dump");
+    std::unique_ptr<IDumpFile> dump = OpenAndScanFixture("pg18/kx_main.custom-zstd.dump");
     ASSERT_TRUE(dump);
     auto* archive = dynamic_cast<CArchiveDump*>(dump.get());
     ASSERT_NE(archive, nullptr);
@@ -178,7 +140,7 @@ TEST(Pg18FixtureTest, ZstdArchiveWrittenToAPipe) {
         }
         return ExpectedTable{};
     }();
-    const TableEntry* table = FindTable(*dump, "", "public", "many_rows");
+    const TableEntry* table = FindFixtureTable(*dump, "public", "many_rows", "");
     ASSERT_NE(table, nullptr);
     // Before a scan the read searches the data area; after it, it seeks.
     for (int pass = 0; pass < 2; ++pass) {
@@ -202,7 +164,7 @@ TEST(Pg18FixtureTest, ExpandedScriptGoesWithTheReader) {
         SCOPED_TRACE(file);
         std::u16string tempPath;
         {
-            std::unique_ptr<IDumpFile> dump = OpenAndScan(file);
+            std::unique_ptr<IDumpFile> dump = OpenAndScanFixture(file);
             ASSERT_TRUE(dump);
             auto* plain = dynamic_cast<CPlainDump*>(dump.get());
             ASSERT_NE(plain, nullptr);

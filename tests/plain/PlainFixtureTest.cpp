@@ -11,6 +11,7 @@
 #include "sql/Encoding.h"
 #include "store/CopyLine.h"
 #include "support/CollectSink.h"
+#include "support/FixtureReading.h"
 #include "support/Fixtures.h"
 #include "support/TestPaths.h"
 
@@ -22,48 +23,6 @@ std::vector<FixtureDump> PlainFixtures() {
         if (d.format == "plain") out.push_back(d);
     }
     return out;
-}
-
-std::unique_ptr<IDumpFile> OpenAndScan(const std::string& file,
-                                       std::vector<std::u16string>* log = nullptr) {
-    std::u16string error;
-    std::unique_ptr<IDumpFile> dump = CreateDumpReader(FixturePathW("dumps/" + file), error);
-    EXPECT_TRUE(dump) << U8(error);
-    if (!dump) return nullptr;
-    if (log != nullptr) dump->SetLogger([log](const std::u16string& l) { log->push_back(l); });
-    EXPECT_TRUE(dump->Scan(nullptr, error)) << U8(error);
-    return dump;
-}
-
-const TableEntry* FindTable(IDumpFile& dump, const std::string& database, const std::string& schema,
-                            const std::string& name) {
-    for (const TableEntry& t : dump.GetTables()) {
-        if (U8(t.database) == database && U8(t.schema) == schema && U8(t.name) == name) return &t;
-    }
-    return nullptr;
-}
-
-// Decoded cells of COPY text, as UTF-8, NULL as nullopt.
-std::vector<std::vector<std::optional<std::string>>> DecodeCells(const std::string& copy,
-                                                                 int codePage) {
-    std::vector<std::vector<std::optional<std::string>>> rows;
-    std::vector<CopyField> fields;
-    size_t start = 0;
-    while (start < copy.size()) {
-        const size_t lf = copy.find('\n', start);
-        SplitCopyLine(copy.data() + start, lf - start, fields, codePage);
-        std::vector<std::optional<std::string>> row;
-        for (const CopyField& f : fields) {
-            if (f.isNull) {
-                row.emplace_back(std::nullopt);
-            } else {
-                row.emplace_back(WideToUtf8(ToWide(f.bytes, codePage)));
-            }
-        }
-        rows.push_back(std::move(row));
-        start = lf + 1;
-    }
-    return rows;
 }
 
 // The databases of a fixture dump, with the name its tables carry in the catalogue.
@@ -79,7 +38,7 @@ TEST(PlainFixtureTest, PropertiesOfEveryScript) {
     ASSERT_GE(dumps.size(), 11u);
     for (const FixtureDump& d : dumps) {
         SCOPED_TRACE(d.file);
-        std::unique_ptr<IDumpFile> dump = OpenAndScan(d.file);
+        std::unique_ptr<IDumpFile> dump = OpenAndScanFixture(d.file);
         ASSERT_TRUE(dump);
         const DumpInfo& info = dump->GetInfo();
         const bool gzip = d.compression == "gzip";
@@ -111,7 +70,7 @@ TEST(PlainFixtureTest, PropertiesOfEveryScript) {
 TEST(PlainFixtureTest, TablesColumnsCountsAndRowsMatchPsql) {
     for (const FixtureDump& d : PlainFixtures()) {
         SCOPED_TRACE(d.file);
-        std::unique_ptr<IDumpFile> dump = OpenAndScan(d.file);
+        std::unique_ptr<IDumpFile> dump = OpenAndScanFixture(d.file);
         ASSERT_TRUE(dump);
         auto* plain = dynamic_cast<CPlainDump*>(dump.get());
         ASSERT_NE(plain, nullptr);
@@ -126,7 +85,7 @@ TEST(PlainFixtureTest, TablesColumnsCountsAndRowsMatchPsql) {
             for (const ExpectedTable& expected : LoadExpectedTables(database)) {
                 SCOPED_TRACE(database + ": " + expected.QualifiedName());
                 const TableEntry* table =
-                    FindTable(*dump, catalogueName, expected.schema, expected.name);
+                    FindFixtureTable(*dump, expected.schema, expected.name, catalogueName);
                 if (expected.kind == "matview") {
                     // Its rows are not in the dump, only a REFRESH statement.
                     EXPECT_EQ(table, nullptr);
@@ -168,7 +127,7 @@ TEST(PlainFixtureTest, TablesColumnsCountsAndRowsMatchPsql) {
                     continue;
                 }
                 // INSERT values come back through COPY escaping: compare what they mean.
-                auto cells = DecodeCells(sink.bytes, codePage);
+                auto cells = DecodeCopyCells(sink.bytes, codePage);
                 if (withGenerated) {
                     for (size_t i = expected.columns.size(); i-- > 0;) {
                         if (!expected.columns[i].generated) continue;
@@ -193,9 +152,9 @@ TEST(PlainFixtureTest, TablesColumnsCountsAndRowsMatchPsql) {
 
 TEST(PlainFixtureTest, DdlAttachmentsAndSchemaObjects) {
     std::vector<std::u16string> log;
-    std::unique_ptr<IDumpFile> dump = OpenAndScan("kx_main.sql", &log);
+    std::unique_ptr<IDumpFile> dump = OpenAndScanFixture("kx_main.sql", &log);
     ASSERT_TRUE(dump);
-    const TableEntry* simple = FindTable(*dump, "", "public", "simple");
+    const TableEntry* simple = FindFixtureTable(*dump, "public", "simple", "");
     ASSERT_NE(simple, nullptr);
     const std::string ddl = U8(simple->ddl);
     for (const char* attached :
@@ -206,18 +165,18 @@ TEST(PlainFixtureTest, DdlAttachmentsAndSchemaObjects) {
           "\r\n\r\nCREATE INDEX simple_name_idx ON public.simple USING btree (name);\r\n"}) {
         EXPECT_NE(ddl.find(attached), std::string::npos) << attached << "\n" << ddl;
     }
-    const TableEntry* items = FindTable(*dump, "", "public", "items");
-    const TableEntry* salesItems = FindTable(*dump, "", "sales", "items");
+    const TableEntry* items = FindFixtureTable(*dump, "public", "items", "");
+    const TableEntry* salesItems = FindFixtureTable(*dump, "sales", "items", "");
     ASSERT_NE(items, nullptr);
     ASSERT_NE(salesItems, nullptr);
     EXPECT_EQ(U8(items->ddl).find("sales.items"), std::string::npos);
     EXPECT_EQ(U8(salesItems->ddl).find("public.items"), std::string::npos);
-    const TableEntry* measurements = FindTable(*dump, "", "public", "measurements");
+    const TableEntry* measurements = FindFixtureTable(*dump, "public", "measurements", "");
     ASSERT_NE(measurements, nullptr);
     EXPECT_NE(U8(measurements->ddl).find("ATTACH PARTITION public.measurements_east"),
               std::string::npos);
     // Inherited columns come with their types from the parent.
-    const TableEntry* child = FindTable(*dump, "", "public", "child_t");
+    const TableEntry* child = FindFixtureTable(*dump, "public", "child_t", "");
     ASSERT_NE(child, nullptr);
     EXPECT_EQ(U8(child->columns[0].type), "integer");
 
@@ -249,7 +208,7 @@ TEST(PlainFixtureTest, ClusterScriptKeepsEachDatabaseApart) {
     for (const char* file : {"cluster.dumpall.sql", "cluster.dumpall.sql.gz"}) {
         SCOPED_TRACE(file);
         std::vector<std::u16string> log;
-        std::unique_ptr<IDumpFile> dump = OpenAndScan(file, &log);
+        std::unique_ptr<IDumpFile> dump = OpenAndScanFixture(file, &log);
         ASSERT_TRUE(dump);
         std::set<std::u16string> databases;
         for (const TableEntry& t : dump->GetTables()) databases.insert(t.database);
@@ -259,7 +218,7 @@ TEST(PlainFixtureTest, ClusterScriptKeepsEachDatabaseApart) {
         // Roles come before the first \connect.
         EXPECT_EQ(ddlDatabases, (std::set<std::u16string>{u"", u"template1", u"kx_eucjp",
                                                           u"kx_latin1", u"kx_main"}));
-        const TableEntry* hyou = FindTable(*dump, "kx_eucjp", "日本語スキーマ", "表");
+        const TableEntry* hyou = FindFixtureTable(*dump, "日本語スキーマ", "表", "kx_eucjp");
         ASSERT_NE(hyou, nullptr);
         EXPECT_NE(U8(hyou->ddl).find("COMMENT ON TABLE"), std::string::npos);
         EXPECT_NE(std::find(log.begin(), log.end(), u"[connect] kx_main"), log.end());
@@ -269,7 +228,7 @@ TEST(PlainFixtureTest, ClusterScriptKeepsEachDatabaseApart) {
 TEST(PlainFixtureTest, ExpandedGzipScriptGoesWithTheReader) {
     std::u16string tempPath;
     {
-        std::unique_ptr<IDumpFile> dump = OpenAndScan("kx_main.gzip9.sql.gz");
+        std::unique_ptr<IDumpFile> dump = OpenAndScanFixture("kx_main.gzip9.sql.gz");
         ASSERT_TRUE(dump);
         auto* plain = dynamic_cast<CPlainDump*>(dump.get());
         ASSERT_NE(plain, nullptr);
