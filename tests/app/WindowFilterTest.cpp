@@ -45,7 +45,8 @@ TEST_F(WindowFilterTest, BlankInputClearsBadConditionsAreRefusedTheRestRuns) {
         {u"\tn <= 10\r\n", u"row 1", FilterAction::Run, true, 2},
         {u"nosuch = 1", u"", FilterAction::Reject, false, 0},
         {u"n >", u"row", FilterAction::Reject, false, 0},
-        {u"n = 'x", u"", FilterAction::Reject, false, 0},
+        {u"n = 1 n", u"", FilterAction::Reject, false, 0},
+        {u"n @ 1", u"", FilterAction::Reject, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(U8(c.where) + " / " + U8(c.keyword));
