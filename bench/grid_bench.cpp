@@ -14,81 +14,13 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "SyntheticDump.h"
 #include "jobs/JobContext.h"
 #include "store/TableData.h"
 #include "ui/KalvexDlg.h"
 #include "ui/MainWindowIds.h"
 
 namespace {
-
-constexpr int kColumns = 20;
-
-// One table of generated rows: numbers, short texts, a NULL now and then.
-class CSyntheticDump : public IDumpFile {
-public:
-    explicit CSyntheticDump(uint64_t rows) : m_rows(rows) {
-        m_info.formatName = u"Custom";
-        m_info.database = u"bench";
-        m_info.encoding = u"UTF8";
-        TableEntry table;
-        table.schema = u"public";
-        table.name = u"wide";
-        for (int c = 0; c < kColumns; ++c) {
-            ColumnInfo column;
-            column.name = u"c" + std::u16string(1, static_cast<char16_t>(u'a' + c));
-            column.type = c % 2 == 0 ? u"integer" : u"text";
-            table.columns.push_back(column);
-        }
-        table.rowCount = rows;
-        table.rowCountKnown = true;
-        table.dataKind = TableDataKind_Copy;
-        m_tables.push_back(table);
-    }
-    const std::u16string& GetPath() const override { return m_path; }
-    const DumpInfo& GetInfo() const override { return m_info; }
-    bool Scan(IJobContext*, std::u16string&) override { return true; }
-    std::vector<TableEntry>& GetTables() override { return m_tables; }
-    const std::vector<DdlObject>& GetDdlObjects() const override { return m_ddl; }
-    void SetLogger(DumpLogger) override {}
-    bool ReadTableData(const TableEntry&, IDataSink& sink, IJobContext* job,
-                       std::u16string& error) override {
-        std::string chunk;
-        char number[32];
-        for (uint64_t row = 0; row < m_rows; ++row) {
-            for (int c = 0; c < kColumns; ++c) {
-                if (c > 0) chunk += '\t';
-                if (c % 2 == 0) {
-                    std::snprintf(number, sizeof number, "%llu",
-                                  static_cast<unsigned long long>(row * (c + 1)));
-                    chunk += number;
-                } else if ((row + c) % 17 == 0) {
-                    chunk += "\\N";
-                } else {
-                    chunk += c % 3 == 0 ? "東京都" : "text";
-                }
-            }
-            chunk += '\n';
-            if (chunk.size() >= (1 << 20)) {
-                if (job != nullptr && job->IsCancelled()) {
-                    error = kCancelledMessage;
-                    return false;
-                }
-                if (job != nullptr) job->SetProgress(static_cast<int>(row * 100 / m_rows));
-                if (!sink.Write(chunk.data(), chunk.size())) return false;
-                chunk.clear();
-            }
-        }
-        chunk += "\\.\n";
-        return sink.Write(chunk.data(), chunk.size());
-    }
-
-private:
-    uint64_t m_rows;
-    std::u16string m_path = u"synthetic.dump";
-    DumpInfo m_info;
-    std::vector<TableEntry> m_tables;
-    std::vector<DdlObject> m_ddl;
-};
 
 double ThreadCpuMs() {
     timespec ts{};
@@ -117,7 +49,7 @@ int main(int argc, char** argv) {
     window.show();
     QApplication::processEvents();
     window.SetReaderFactory([rows](const std::u16string&, std::u16string&) {
-        return std::unique_ptr<IDumpFile>(new CSyntheticDump(rows));
+        return std::unique_ptr<IDumpFile>(new bench::CSyntheticDump(rows));
     });
 
     const auto loadStart = bench::Clock::now();
@@ -126,7 +58,7 @@ int main(int argc, char** argv) {
     if (!window.GetSession().HasTable()) bench::Fail("kalvex_grid_bench", "the table did not load");
     std::printf("loaded %llu rows x %d columns in %.1f s\n",
                 static_cast<unsigned long long>(window.GetSession().GetTableData()->GetRowCount()),
-                kColumns, loadSeconds);
+                bench::kColumns, loadSeconds);
 
     auto* grid = window.findChild<QTableView*>(QString::number(MainId::Grid));
     auto measure = [&](int command) {

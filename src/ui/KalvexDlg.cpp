@@ -460,9 +460,7 @@ void CKalvexDlg::OnSaveSettings() {
     }
 }
 
-// Filtering, CSV export, the DDL viewer and the About box come with their own dialogs.
-void CKalvexDlg::OnButtonApply() {}
-void CKalvexDlg::OnClearFilter() {}
+// CSV export, the DDL viewer and the About box come with their own dialogs.
 void CKalvexDlg::OnFileCsv() {}
 void CKalvexDlg::OnDdl() {}
 void CKalvexDlg::OnAbout() {}

@@ -41,6 +41,10 @@ public:
     // The file named on the command line; opened once the window has appeared.
     void SetInitialFile(const std::u16string& path);
     void SetReaderFactory(ReaderFactory factory);
+    // Runs on a job's thread before the work of every job this window starts; lets a test
+    // hold a job until it is cancelled.
+    using JobHook = std::function<void(IJobContext& job)>;
+    void SetJobHook(JobHook hook);
 
     void OpenDumpFile(const std::u16string& path);
     void CloseDump();
@@ -57,6 +61,9 @@ public:
     void UpdatePageInfo();
     bool CommitPageSize();
     void ShowRowDetail();
+
+    // Drops the filter and shows every row from the first page.
+    void ClearFilter();
 
     void UpdateControlStates();
     // The command of a menu item or button, by its command id.
@@ -123,6 +130,7 @@ private:
     void SetStatus(const std::u16string& text);
 
     ReaderFactory m_readerFactory;
+    JobHook m_jobHook;
 
     std::u16string m_settingsPath;
     AppSettings m_settings;

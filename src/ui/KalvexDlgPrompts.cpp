@@ -19,6 +19,10 @@ std::u16string CKalvexDlg::AskOpenFileName() {
     return FromQString(CurrentPrompt().GetOpenFileName(this, request));
 }
 
+void CKalvexDlg::SetJobHook(JobHook hook) {
+    m_jobHook = std::move(hook);
+}
+
 void CKalvexDlg::ShowWarning(const std::u16string& text) {
     CurrentPrompt().ShowMessage(this, ToQString(text), PromptIcon::Warning);
 }
@@ -31,6 +35,13 @@ bool CKalvexDlg::RunWindowJob(const std::u16string& title, const std::u16string&
                               std::function<bool(IJobContext&, std::u16string&)> job,
                               std::u16string& error, bool& cancelled) {
     cancelled = false;
+    if (m_jobHook) {
+        job = [hook = m_jobHook, work = std::move(job)](IJobContext& context,
+                                                        std::u16string& jobError) {
+            hook(context);
+            return work(context, jobError);
+        };
+    }
     return RunJob(this, title, subtitle, std::move(job), error, &cancelled);
 }
 
