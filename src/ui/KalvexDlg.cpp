@@ -460,12 +460,10 @@ void CKalvexDlg::OnSaveSettings() {
     }
 }
 
-// Filtering, CSV export, the DDL viewer and the About box come with their own dialogs.
+// Filtering comes with its own dialog work; CSV export, DDL and About are in
+// KalvexDlgExport.cpp.
 void CKalvexDlg::OnButtonApply() {}
 void CKalvexDlg::OnClearFilter() {}
-void CKalvexDlg::OnFileCsv() {}
-void CKalvexDlg::OnDdl() {}
-void CKalvexDlg::OnAbout() {}
 
 void CKalvexDlg::SetStatus(const std::u16string& text) {
     m_statusText->setText(ToQString(text));
