@@ -51,6 +51,14 @@ for path in "$dumps"/*; do
     record rows "$f" "$name" "${db[@]}"
     record export "$f" "$name" "${db[@]}"
   done <"$tmp/tables"
+  # A whole cluster's DDL database by database, and what lies outside any database.
+  cut -d$'\037' -f1 "$tmp/tables" | sort -u >"$tmp/databases"
+  if [ "$(wc -l <"$tmp/databases")" -gt 1 ]; then
+    record ddl "$f" --database ""
+    while IFS= read -r database; do
+      record ddl "$f" --database "$database"
+    done <"$tmp/databases"
+  fi
   record rows "$f" many_rows --where 'n % 7 = 3' --keyword 9 --from 2 --count 20
   record export "$f" many_rows --where 'n > 1400' --delimiter tab --quote-all \
     --encoding UTF8BOM --null NULL --no-header

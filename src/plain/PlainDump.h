@@ -66,6 +66,8 @@ private:
     // Puts the columns of the INHERITS parents in front of the table's own columns.
     void InheritColumns(const std::string& text, size_t index);
     void ClassifyCreateDatabase(const std::string& text, size_t position);
+    // Gives the last schema object to the database the statement names, when it is one.
+    void ClaimForNamedDatabase(const std::string& text);
     bool ClassifyCopy(BufferedFileReader& reader, const std::string& text, size_t position,
                       IJobContext* job);
     void ClassifyInsert(const SqlStatement& statement, size_t position);

@@ -70,6 +70,29 @@ std::u16string ObjectTypeOf(const std::string& text) {
     return Utf8ToWide(type);
 }
 
+// The database a statement about a database names: ALTER DATABASE x, COMMENT ON DATABASE
+// x, GRANT or REVOKE ... ON DATABASE x, SECURITY LABEL ... ON DATABASE x.
+bool NamedDatabase(const std::string& text, std::string& name) {
+    size_t pos = 0;
+    if (LeadsWith(text, {"ALTER", "DATABASE"}, pos) ||
+        LeadsWith(text, {"COMMENT", "ON", "DATABASE"}, pos)) {
+        return ReadIdentifier(text, pos, name);
+    }
+    if (!LeadsWith(text, {"GRANT"}) && !LeadsWith(text, {"REVOKE"}) &&
+        !LeadsWith(text, {"SECURITY", "LABEL"})) {
+        return false;
+    }
+    for (size_t at = FindNoCase(text, "ON DATABASE"); at != std::string::npos;
+         at = FindNoCase(text, "ON DATABASE", at + 1)) {
+        pos = at;
+        if (at > 0 && IsSqlWordChar(static_cast<unsigned char>(text[at - 1]))) continue;
+        if (MatchKeyword(text, pos, "ON") && MatchKeyword(text, pos, "DATABASE")) {
+            return ReadIdentifier(text, pos, name);
+        }
+    }
+    return false;
+}
+
 bool StartsWith(const char* data, size_t length, const char* prefix) {
     const size_t prefixLength = std::strlen(prefix);
     return length >= prefixLength && std::memcmp(data, prefix, prefixLength) == 0;
@@ -211,10 +234,12 @@ bool CPlainDump::ClassifyStatement(BufferedFileReader& reader, const SqlStatemen
     }
     if (objectType == nullptr) {
         AddDdlObject(ObjectTypeOf(text), std::move(definition));
+        ClaimForNamedDatabase(text);
         return true;
     }
     if (owner.found) AttachToTable(owner, definition);
     AddDdlObject(objectType, std::move(definition));
+    if (owner.kind == TableStatementKind_Comment) ClaimForNamedDatabase(text);
     return true;
 }
 
@@ -270,6 +295,23 @@ void CPlainDump::ClassifyCreateDatabase(const std::string& text, size_t position
         m_info.isCluster = true;
     }
     AddDdlObject(u"DATABASE", Definition(text, m_codePage), std::u16string(), wideName);
+    // pg_dumpall creates a database before it connects to it: the statement belongs to the
+    // database it creates, not to the one before.
+    if (!wideName.empty()) m_ddlObjects.back().database = wideName;
+}
+
+void CPlainDump::ClaimForNamedDatabase(const std::string& text) {
+    // Like CREATE DATABASE, the owner, comment, privileges and settings pg_dumpall writes
+    // with it come before the \connect; they go with the database they name, when the
+    // script has that database.
+    std::string name;
+    if (!NamedDatabase(text, name)) return;
+    const std::u16string database = ToWide(name, m_codePage);
+    if (std::find(m_info.databases.begin(), m_info.databases.end(), database) ==
+        m_info.databases.end()) {
+        return;
+    }
+    m_ddlObjects.back().database = database;
 }
 
 bool CPlainDump::ClassifyCopy(BufferedFileReader& reader, const std::string& text, size_t position,

@@ -2,6 +2,7 @@
 
 #include "platform/TempFiles.h"
 #include "ui/KalvexDlg.h"
+#include "ui/ProgramIcon.h"
 #include "ui/QtPrompt.h"
 #include "ui/QtText.h"
 
@@ -11,6 +12,8 @@ CKalvexApp::CKalvexApp(int& argc, char** argv)
       m_promptScope(std::make_unique<CPromptScope>(*m_prompt)) {
     setApplicationName(QStringLiteral("Kalvex"));
     setApplicationVersion(QStringLiteral("1.0.0"));
+    // Every window, message box and the taskbar show the program's own icon.
+    setWindowIcon(ProgramIcon());
     // The first argument is the dump to open; any further ones are ignored.
     const QStringList args = arguments();
     if (args.size() >= 2) m_initialFile = FromQString(args.at(1));

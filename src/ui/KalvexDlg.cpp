@@ -460,11 +460,6 @@ void CKalvexDlg::OnSaveSettings() {
     }
 }
 
-// CSV export, the DDL viewer and the About box come with their own dialogs.
-void CKalvexDlg::OnFileCsv() {}
-void CKalvexDlg::OnDdl() {}
-void CKalvexDlg::OnAbout() {}
-
 void CKalvexDlg::SetStatus(const std::u16string& text) {
     m_statusText->setText(ToQString(text));
 }

@@ -215,13 +215,46 @@ TEST(PlainFixtureTest, ClusterScriptKeepsEachDatabaseApart) {
         EXPECT_EQ(databases, (std::set<std::u16string>{u"kx_eucjp", u"kx_latin1", u"kx_main"}));
         std::set<std::u16string> ddlDatabases;
         for (const DdlObject& o : dump->GetDdlObjects()) ddlDatabases.insert(o.database);
-        // Roles come before the first \connect.
-        EXPECT_EQ(ddlDatabases, (std::set<std::u16string>{u"", u"template1", u"kx_eucjp",
-                                                          u"kx_latin1", u"kx_main"}));
+        // Roles come before the first \connect; template1 and postgres hold no objects.
+        EXPECT_EQ(ddlDatabases,
+                  (std::set<std::u16string>{u"", u"kx_eucjp", u"kx_latin1", u"kx_main"}));
         const TableEntry* hyou = FindFixtureTable(*dump, "日本語スキーマ", "表", "kx_eucjp");
         ASSERT_NE(hyou, nullptr);
         EXPECT_NE(U8(hyou->ddl).find("COMMENT ON TABLE"), std::string::npos);
         EXPECT_NE(std::find(log.begin(), log.end(), u"[connect] kx_main"), log.end());
+    }
+}
+
+TEST(PlainFixtureTest, ClusterDatabaseStatementsBelongToTheDatabaseTheyCreate) {
+    const std::vector<std::string> databases{"kx_eucjp", "kx_latin1", "kx_main"};
+    for (const char* file :
+         {"cluster.dumpall.sql", "cluster.dumpall.sql.gz", "pg18/cluster.dumpall.sql.zst"}) {
+        SCOPED_TRACE(file);
+        std::unique_ptr<IDumpFile> dump = OpenAndScanFixture(file);
+        ASSERT_TRUE(dump);
+        for (const std::string& database : databases) {
+            SCOPED_TRACE(database);
+            // The database's own DDL starts with its CREATE DATABASE and owner, and holds
+            // no other database's.
+            std::vector<std::string> statements;
+            for (const DdlObject& o : dump->GetDdlObjects()) {
+                if (U8(o.database) == database) statements.push_back(U8(o.definition));
+            }
+            ASSERT_GE(statements.size(), 2u);
+            EXPECT_EQ(statements[0].rfind("CREATE DATABASE " + database + " WITH", 0), 0u)
+                << statements[0];
+            EXPECT_EQ(statements[1], "ALTER DATABASE " + database + " OWNER TO postgres;");
+            for (size_t i = 1; i < statements.size(); ++i) {
+                EXPECT_EQ(statements[i].find("CREATE DATABASE"), std::string::npos)
+                    << statements[i];
+            }
+        }
+        for (const DdlObject& o : dump->GetDdlObjects()) {
+            if (o.objectType == u"DATABASE") {
+                EXPECT_NE(U8(o.definition).find(" " + U8(o.database) + " "), std::string::npos)
+                    << U8(o.definition);
+            }
+        }
     }
 }
 

@@ -277,7 +277,51 @@ TEST(PlainScanTest, ConnectSwitchesTheDatabaseOfWhatFollows) {
                                                   u"[connect] postgres", u"[connect] sales"}));
     std::map<std::string, int> perDatabase;
     for (const DdlObject& o : s.dump->GetDdlObjects()) ++perDatabase[U8(o.database)];
-    EXPECT_EQ(perDatabase, (std::map<std::string, int>{{"", 2}, {"sales", 2}, {"postgres", 1}}));
+    EXPECT_EQ(perDatabase, (std::map<std::string, int>{{"", 1}, {"sales", 3}, {"postgres", 1}}));
+}
+
+TEST(PlainScanTest, DatabaseStatementsGoWithTheDatabaseTheyName) {
+    ScratchDir dir;
+    // Older pg_dumpall scripts create every database up front; newer ones just before
+    // connecting to it. Either way a statement about a database belongs to that database.
+    Scanned s = ScanScript(dir,
+                           "CREATE ROLE r;\n"
+                           "CREATE DATABASE \"Sales DB\" WITH TEMPLATE = template0;\n"
+                           "ALTER DATABASE \"Sales DB\" OWNER TO r;\n"
+                           "COMMENT ON DATABASE \"Sales DB\" IS 'ON DATABASE x';\n"
+                           "REVOKE CONNECT,TEMPORARY ON DATABASE \"Sales DB\" FROM PUBLIC;\n"
+                           "GRANT ALL ON DATABASE \"Sales DB\" TO r;\n"
+                           "SECURITY LABEL FOR selinux ON DATABASE \"Sales DB\" IS 'l';\n"
+                           "ALTER DATABASE \"Sales DB\" SET work_mem TO '1MB';\n"
+                           "CREATE DATABASE hr;\n"
+                           "ALTER DATABASE nowhere SET work_mem TO '1MB';\n"
+                           "GRANT SELECT ON TABLE public.x TO r;\n"
+                           "\\connect \"Sales DB\"\n"
+                           "CREATE TABLE public.t (a int);\n"
+                           "\\connect hr\n"
+                           "ALTER DATABASE hr SET search_path TO public;\n"
+                           "GRANT CONNECT ON DATABASE \"Sales DB\" TO r;\n");
+    std::vector<std::pair<std::string, std::string>> owners;
+    for (const DdlObject& o : s.dump->GetDdlObjects()) {
+        owners.emplace_back(U8(o.database), U8(o.definition).substr(0, 24));
+    }
+    EXPECT_EQ(owners, (std::vector<std::pair<std::string, std::string>>{
+                          {"", "CREATE ROLE r;"},
+                          {"Sales DB", "CREATE DATABASE \"Sales D"},
+                          {"Sales DB", "ALTER DATABASE \"Sales DB"},
+                          {"Sales DB", "COMMENT ON DATABASE \"Sal"},
+                          {"Sales DB", "REVOKE CONNECT,TEMPORARY"},
+                          {"Sales DB", "GRANT ALL ON DATABASE \"S"},
+                          {"Sales DB", "SECURITY LABEL FOR selin"},
+                          {"Sales DB", "ALTER DATABASE \"Sales DB"},
+                          {"hr", "CREATE DATABASE hr;"},
+                          // Not a database of the script: stays where it stands.
+                          {"", "ALTER DATABASE nowhere S"},
+                          {"", "GRANT SELECT ON TABLE pu"},
+                          {"Sales DB", "CREATE TABLE public.t (a"},
+                          {"hr", "ALTER DATABASE hr SET se"},
+                          {"Sales DB", "GRANT CONNECT ON DATABAS"},
+                      }));
 }
 
 TEST(PlainScanTest, InheritedColumnsComeFirst) {

@@ -11,8 +11,12 @@
 #include <thread>
 
 #include "app/CreateDumpReader.h"
+#include "export/ExportText.h"
 #include "store/TableData.h"
+#include "ui/AboutDlg.h"
 #include "ui/ColumnSelectDlg.h"
+#include "ui/CsvExportDlg.h"
+#include "ui/DdlDlg.h"
 #include "ui/ProgressDlg.h"
 #include "ui/PropertyDlg.h"
 #include "ui/QtText.h"
@@ -88,6 +92,20 @@ int main(int argc, char** argv) {
     for (size_t i = 0; i < table->columns.size(); i += 2) visible.push_back(static_cast<int>(i));
     CColumnSelectDlg columns(nullptr, table, visible);
     ShowAndShoot(columns, dir, u"columns.png"_s);
+
+    CsvOptions csvOptions;
+    CCsvExportDlg csv(nullptr, table->QualifiedName() + u"  (1,234,567 行、絞り込み 89,012 行)",
+                      &csvOptions, true, true);
+    ShowAndShoot(csv, dir, u"csv.png"_s);
+
+    CDdlDlg ddl(nullptr, table->QualifiedName(), table->ddl,
+                BuildWholeDumpDdl(reader->GetDdlObjects(), false, u""));
+    ShowAndShoot(ddl, dir, u"ddl.png"_s);
+    ddl.resize(ddl.width() + 250, ddl.height() + 120);
+    ShowAndShoot(ddl, dir, u"ddl-wide.png"_s);
+
+    CAboutDlg about(nullptr);
+    ShowAndShoot(about, dir, u"about.png"_s);
 
     std::atomic<bool> shot{false};
     QTimer::singleShot(300, [&] {
