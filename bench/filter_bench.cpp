@@ -172,6 +172,7 @@ struct Measure {
     std::u16string keyword;
     bool target;  // evaluation must add at most 50 % to decoding
     double best = 1e9;
+    double bestWall = 1e9;  // the window waits for this one
     size_t matches = 0;
 };
 
@@ -247,11 +248,13 @@ int main(int argc, char** argv) {
             }
             std::vector<size_t> matches;
             const double start = CpuSeconds();
+            const auto wallStart = Clock::now();
             if (!filter.Run(table, nullptr, matches, error)) {
                 std::fprintf(stderr, "%s: %s\n", m.label, platform::Utf16ToUtf8(error).c_str());
                 return 1;
             }
             m.best = std::min(m.best, CpuSeconds() - start);
+            m.bestWall = std::min(m.bestWall, Seconds(wallStart));
             m.matches = matches.size();
         }
     }
@@ -266,6 +269,8 @@ int main(int argc, char** argv) {
                     n / 1e6 / m.best, m.best, added);
         if (m.target) std::printf(" (target <= 50 %%: %s)", added <= 50 ? "met" : "NOT met");
         std::printf("  [%zu matches]\n", m.matches);
+        std::printf("%-28s %8.2f M rows/s  %6.2f s  wall time\n", "", n / 1e6 / m.bestWall,
+                    m.bestWall);
     }
     table.Reset();
     DeleteTempFiles();

@@ -20,7 +20,7 @@ table=${2:-}
 runs=${KX_BENCH_RUNS:-3}
 cli=${KX_CLI:-$root/build/bench/bin/kalvex-cli}
 base=${KX_BASE_CLI:-}
-where=${KX_STREAM_WHERE:-amount < 5 AND name ILIKE '%東京%'}
+where=${KX_STREAM_WHERE:-"amount < 5 AND name ILIKE '%東京%'"}
 PGBIN=${PGBIN:-$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -n 1)}
 export TZ=UTC LC_ALL=C.UTF-8
 
@@ -42,27 +42,35 @@ measure() {
   cat "$tmp/time"
 }
 
-names=(pg_restore)
-cmds=("$PGBIN/pg_restore -a -t ${table#*.} -n ${table%%.*} -f /dev/null $archive")
-add() {  # label, then the command for each kalvex-cli
-  local label=$1
-  shift
-  names+=("$label")
-  cmds+=("$cli $*")
-  if [ -n "$base" ]; then
-    names+=("$label (before)")
-    cmds+=("$base $*")
-  fi
+# One measurement: a kind and, for kalvex-cli, the program.
+run() {
+  case $1 in
+    restore) measure "$PGBIN/pg_restore" -a -n "${table%%.*}" -t "${table#*.}" -f /dev/null "$archive" ;;
+    where) measure "$2" rows "$archive" "$table" --where "$where" ;;
+    count) measure "$2" rows "$archive" "$table" --count 10 ;;
+    export-where) measure "$2" export "$archive" "$table" --where "$where" -o "$tmp/out.csv" ;;
+    export) measure "$2" export "$archive" "$table" -o "$tmp/out.csv" ;;
+  esac
 }
-add "rows --where" rows "$archive" "$table" --where "\"$where\""
-add "rows --count 10" rows "$archive" "$table" --count 10
-add "export --where" export "$archive" "$table" --where "\"$where\"" -o "$tmp/out.csv"
-add "export whole table" export "$archive" "$table" -o "$tmp/out.csv"
+
+names=(pg_restore)
+kinds=(restore)
+programs=(-)
+for kind in where count export-where export; do
+  case $kind in
+    where) label="rows --where" ;;
+    count) label="rows --count 10" ;;
+    export-where) label="export --where" ;;
+    export) label="export whole table" ;;
+  esac
+  names+=("$label") kinds+=("$kind") programs+=("$cli")
+  if [ -n "$base" ]; then names+=("$label (before)") kinds+=("$kind") programs+=("$base"); fi
+done
 
 declare -A best peak
 for ((r = 0; r < runs; r++)); do
-  for i in "${!cmds[@]}"; do
-    read -r t m < <(eval "measure ${cmds[$i]}")
+  for i in "${!kinds[@]}"; do
+    read -r t m < <(run "${kinds[$i]}" "${programs[$i]}")
     name=${names[$i]}
     if [ -z "${best[$name]:-}" ] || awk -v a="$t" -v b="${best[$name]}" 'BEGIN { exit !(a < b) }'; then
       best[$name]=$t

@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "dump/DumpModel.h"
 #include "dump/FileSink.h"
 #include "jobs/JobContext.h"
@@ -61,6 +65,24 @@ FieldScan ScanField(const char* text, size_t length, char delimiter) {
     uint64_t special = 0;
     uint64_t high = 0;
     size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i d = _mm_set1_epi8(delimiter);
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i dq = _mm_set1_epi8('"');
+    __m128i special16 = _mm_setzero_si128();
+    __m128i high16 = _mm_setzero_si128();
+    for (; i + 16 <= length; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        special16 = _mm_or_si128(
+            special16,
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, d), _mm_cmpeq_epi8(block, cr)),
+                         _mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, dq))));
+        high16 = _mm_or_si128(high16, block);
+    }
+    if (_mm_movemask_epi8(special16) != 0) special = 1;
+    if (_mm_movemask_epi8(high16) != 0) high = kHighs;
+#endif
     for (; i + 8 <= length; i += 8) {
         uint64_t word;
         std::memcpy(&word, text + i, 8);

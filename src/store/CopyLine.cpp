@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "sql/Encoding.h"
 #include "sql/MultiByte.h"
 #include "sql/SqlText.h"
@@ -22,6 +26,19 @@ inline uint64_t MatchBytes(uint64_t word, unsigned char c) {
 // The next tab or backslash (and, when highToo, byte of 0x80 or above) from i on, eight
 // bytes at a time: most of a row is ordinary text.
 inline size_t FindSpecial(const char* data, size_t i, size_t length, bool highToo) {
+#if defined(__SSE2__)
+    // Sixteen at a time where the CPU has it (every x86-64 does).
+    const __m128i tab = _mm_set1_epi8('\t');
+    const __m128i backslash = _mm_set1_epi8('\\');
+    while (i + 16 <= length) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        int found = _mm_movemask_epi8(
+            _mm_or_si128(_mm_cmpeq_epi8(block, tab), _mm_cmpeq_epi8(block, backslash)));
+        if (highToo) found |= _mm_movemask_epi8(block);
+        if (found != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(found)));
+        i += 16;
+    }
+#endif
     while (i + 8 <= length) {
         uint64_t word;
         std::memcpy(&word, data + i, 8);

@@ -9,12 +9,13 @@
 #include "platform/File.h"
 
 // Writes the spool file on a thread of its own, one buffer at a time, so that copying the
-// next megabyte and finding its rows overlaps with the kernel taking the previous one.
+// next buffer and finding its rows overlaps with the kernel taking the previous one.
 // Buffers alternate between two; a buffer handed over is not touched again until the next
 // hand-over has been accepted.
 class CSpoolWriter {
 public:
-    static constexpr size_t kBufferSize = 1 << 20;
+    // Large enough that hand-overs and write calls are rare next to the work of filling them.
+    static constexpr size_t kBufferSize = size_t{4} << 20;
 
     CSpoolWriter() = default;
     ~CSpoolWriter() { Finish(); }
