@@ -1,5 +1,6 @@
 #include "export/CsvWriter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -7,7 +8,6 @@
 #endif
 
 #include "dump/DumpModel.h"
-#include "dump/FileSink.h"
 #include "jobs/JobContext.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
@@ -149,12 +149,14 @@ bool CCsvFileWriter::Open(const std::u16string& path, const TableEntry& table,
                           const std::vector<int32_t>& columns, const CsvOptions& options,
                           int sourceCodePage, std::u16string& error) {
     Abandon();
-    if (!m_sink.Open(path)) {
+    if (!m_file.OpenWrite(path)) {
         error = u"出力CSVファイルがオープンできませんでした(" + path + u")。";
         return false;
     }
     m_path = path;
     m_open = true;
+    m_writer.Start(m_file);
+    m_writeOk = true;
     m_columns = columns;
     m_options = options;
     m_codePage = options.encoding == u"SJIS" ? 932 : platform::kCodePageUtf8;
@@ -187,10 +189,15 @@ bool CCsvFileWriter::Open(const std::u16string& path, const TableEntry& table,
 }
 
 bool CCsvFileWriter::Drain(bool force) {
-    if (m_out.size() < kOutputBlock && !force) return m_sink.IsOk();
-    const bool ok = m_sink.Write(m_out.data(), m_out.size());
+    if (m_out.size() < kOutputBlock && !force) return m_writeOk;
+    for (size_t at = 0; at < m_out.size() && m_writeOk;) {
+        const size_t take = std::min(CSpoolWriter::kBufferSize, m_out.size() - at);
+        std::memcpy(m_writer.Buffer(), m_out.data() + at, take);
+        if (!m_writer.Submit(take)) m_writeOk = false;
+        at += take;
+    }
     m_out.clear();
-    return ok;
+    return m_writeOk;
 }
 
 bool CCsvFileWriter::WriteFields(const std::vector<CopyField>& fields) {
@@ -244,8 +251,10 @@ bool CCsvFileWriter::WriteCells(const RowCells& cells) {
 bool CCsvFileWriter::Finish(std::u16string& error) {
     if (!m_open) return false;
     Drain(true);
-    m_sink.Close();
-    if (!m_sink.IsOk()) {
+    if (!m_writer.Finish()) m_writeOk = false;
+    // A delayed write error shows up only when the file is closed.
+    if (!m_file.Close()) m_writeOk = false;
+    if (!m_writeOk) {
         error = u"CSVファイルの書き込みに失敗しました(" + m_path + u")。";
         Abandon();
         return false;
@@ -256,7 +265,8 @@ bool CCsvFileWriter::Finish(std::u16string& error) {
 
 void CCsvFileWriter::Abandon() {
     if (!m_open) return;
-    m_sink.Close();
+    m_writer.Finish();
+    m_file.Close();
     platform::DeleteFile(m_path);
     m_open = false;
     m_out.clear();

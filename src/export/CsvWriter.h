@@ -4,9 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "dump/FileSink.h"
 #include "export/CsvOptions.h"
+#include "platform/File.h"
 #include "store/CellValue.h"
+#include "store/SpoolWriter.h"
 
 class CTableData;
 class IJobContext;
@@ -54,7 +55,11 @@ public:
 private:
     bool Drain(bool force);
 
-    CFileSink m_sink;
+    platform::CFile m_file;
+    // Writes on a thread of its own, so the kernel's copy into the file overlaps with
+    // decoding and formatting the next rows.
+    CSpoolWriter m_writer;
+    bool m_writeOk = false;
     std::u16string m_path;
     bool m_open = false;
     std::vector<int32_t> m_columns;
