@@ -14,8 +14,7 @@
 // hand-over has been accepted.
 class CSpoolWriter {
 public:
-    // Large enough that hand-overs and write calls are rare next to the work of filling them.
-    static constexpr size_t kBufferSize = size_t{4} << 20;
+    static constexpr size_t kBufferSize = 1 << 20;
 
     CSpoolWriter() = default;
     ~CSpoolWriter() { Finish(); }
