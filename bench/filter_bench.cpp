@@ -1,11 +1,14 @@
 // Filter benchmark: rows per second of the row filter over a loaded table, beside the time
 // of decoding alone (GetRow on every row) on the same rows in the same run.
 //
-//   kalvex_filter_bench [--rows N] [--runs N] [--only a|b|c]
+//   kalvex_filter_bench [--rows N] [--runs N] [--only a|b|c] [--dump ARCHIVE]
 //
 // --only runs one filter and no decoding pass, for profiling.
 // The table is generated COPY text (id, name, amount, created, note) streamed from memory
-// into CTableData, so no dump file is needed.
+// into CTableData, so no dump file is needed. --dump loads the first table of a dump
+// instead (scripts/make_bench_wide.sh makes one of 7 columns: integers, numeric, text with
+// some Japanese, a timestamp, a boolean and an often-NULL text); it needs columns named
+// amount and name.
 #include <time.h>
 
 #include <algorithm>
@@ -14,10 +17,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "BenchSupport.h"
+#include "app/CreateDumpReader.h"
 #include "dump/DumpFile.h"
 #include "filter/RowFilter.h"
 #include "platform/TempFiles.h"
@@ -167,6 +172,7 @@ struct Measure {
     std::u16string keyword;
     bool target;  // evaluation must add at most 50 % to decoding
     double best = 1e9;
+    double bestWall = 1e9;  // the window waits for this one
     size_t matches = 0;
 };
 
@@ -176,28 +182,53 @@ int main(int argc, char** argv) {
     size_t rows = 10'000'000;
     int runs = 3;
     std::string only;
+    std::string dumpPath;
     for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::strcmp(argv[i], "--dump") == 0) dumpPath = argv[i + 1];
         if (std::strcmp(argv[i], "--rows") == 0) rows = std::stoull(argv[i + 1]);
         if (std::strcmp(argv[i], "--runs") == 0) runs = std::max(1, std::atoi(argv[i + 1]));
         if (std::strcmp(argv[i], "--only") == 0) only = argv[i + 1];
     }
 
-    GeneratedDump dump(rows);
+    GeneratedDump generated(rows);
+    std::unique_ptr<IDumpFile> opened;
+    std::u16string error;
+    if (!dumpPath.empty()) {
+        opened = CreateDumpReader(platform::Utf8ToUtf16(dumpPath), error);
+        if (!opened || (opened->CatalogueNeedsScan() && !opened->Scan(nullptr, error)) ||
+            opened->GetTables().empty()) {
+            std::fprintf(stderr, "%s: %s\n", dumpPath.c_str(),
+                         platform::Utf16ToUtf8(error).c_str());
+            return 1;
+        }
+    }
+    IDumpFile& dump = opened ? *opened : generated;
     const TableEntry& entry = dump.GetTables()[0];
     CTableData table;
-    std::u16string error;
     const auto loadStart = Clock::now();
     if (!table.Load(dump, entry, nullptr, error)) {
         std::fprintf(stderr, "load failed: %s\n", platform::Utf16ToUtf8(error).c_str());
         return 1;
     }
     const double loadSeconds = Seconds(loadStart);
-    std::printf("Filter benchmark: %zu generated rows, %.0f MB of COPY text, loaded in %.2f s\n",
-                table.GetRowCount(), dump.bytes / 1e6, loadSeconds);
-    std::printf(
-        "columns: id integer, name text, amount numeric(12,2), created timestamp, "
-        "note text; best of %d runs, thread CPU time\n\n",
-        runs);
+    if (opened) {
+        std::printf("Filter benchmark: %zu rows of %s in %s, loaded in %.2f s\ncolumns:",
+                    table.GetRowCount(), platform::Utf16ToUtf8(entry.QualifiedName()).c_str(),
+                    dumpPath.c_str(), loadSeconds);
+        for (const ColumnInfo& column : entry.columns) {
+            std::printf(" %s %s,", platform::Utf16ToUtf8(column.name).c_str(),
+                        platform::Utf16ToUtf8(column.type).c_str());
+        }
+        std::printf(" best of %d runs, thread CPU time\n\n", runs);
+    } else {
+        std::printf(
+            "Filter benchmark: %zu generated rows, %.0f MB of COPY text, loaded in %.2f s\n",
+            table.GetRowCount(), generated.bytes / 1e6, loadSeconds);
+        std::printf(
+            "columns: id integer, name text, amount numeric(12,2), created timestamp, "
+            "note text; best of %d runs, thread CPU time\n\n",
+            runs);
+    }
 
     std::vector<Measure> measures = {
         {"(a) amount > 50000", u"amount > 50000", u"", true},
@@ -217,11 +248,13 @@ int main(int argc, char** argv) {
             }
             std::vector<size_t> matches;
             const double start = CpuSeconds();
+            const auto wallStart = Clock::now();
             if (!filter.Run(table, nullptr, matches, error)) {
                 std::fprintf(stderr, "%s: %s\n", m.label, platform::Utf16ToUtf8(error).c_str());
                 return 1;
             }
             m.best = std::min(m.best, CpuSeconds() - start);
+            m.bestWall = std::min(m.bestWall, Seconds(wallStart));
             m.matches = matches.size();
         }
     }
@@ -236,6 +269,8 @@ int main(int argc, char** argv) {
                     n / 1e6 / m.best, m.best, added);
         if (m.target) std::printf(" (target <= 50 %%: %s)", added <= 50 ? "met" : "NOT met");
         std::printf("  [%zu matches]\n", m.matches);
+        std::printf("%-28s %8.2f M rows/s  %6.2f s  wall time\n", "", n / 1e6 / m.bestWall,
+                    m.bestWall);
     }
     table.Reset();
     DeleteTempFiles();

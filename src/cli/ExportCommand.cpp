@@ -9,10 +9,10 @@
 #include "export/CsvWriter.h"
 #include "export/ExportText.h"
 #include "filter/RowFilter.h"
+#include "filter/RowStream.h"
 #include "platform/File.h"
 #include "platform/TempFiles.h"
 #include "platform/Utf8.h"
-#include "store/TableData.h"
 
 namespace {
 
@@ -114,37 +114,56 @@ int RunExportCommand(const std::vector<std::string>& args) {
     const TableEntry& table = session.GetDump()->GetTables()[static_cast<size_t>(index)];
     std::vector<int32_t> columns;
     if (!ResolveColumns(table, parsed.Value("--columns"), columns, error)) return fail();
-    if (!session.LoadTable(static_cast<size_t>(index), &job, error)) return fail();
 
     const std::u16string where =
         parsed.Value("--where") ? platform::Utf8ToUtf16(*parsed.Value("--where")) : u"";
     const std::u16string keyword =
         parsed.Value("--keyword") ? platform::Utf8ToUtf16(*parsed.Value("--keyword")) : u"";
-    std::vector<uint64_t> rows;
-    if (parsed.Has("--where") || parsed.Has("--keyword")) {
-        std::unique_ptr<CRowFilter> filter;
-        std::vector<size_t> matches;
-        if (!session.PrepareFilter(where, keyword, filter, error) ||
-            !session.RunFilter(*filter, &job, matches, error)) {
-            return fail();
-        }
-        rows.assign(matches.begin(), matches.end());
-    } else {
-        rows = CsvRowList(CsvScope_AllRows, session.GetTableData()->GetRowCount(), false, {}, 0, 0);
-    }
+    const bool filtered = parsed.Has("--where") || parsed.Has("--keyword");
+    CRowFilter filter;
+    if (filtered && !filter.Prepare(where, keyword, table.columns, error)) return fail();
 
     const std::string* output = parsed.Value("-o");
     std::u16string path;
-    if (output != nullptr) {
-        path = platform::Utf8ToUtf16(*output);
-    } else if (!CreateTempFile(u".csv", path)) {
-        error = u"一時ファイルを作成できません(" + path + u")。";
+    if (output != nullptr) path = platform::Utf8ToUtf16(*output);
+    IDumpFile& dump = *session.GetDump();
+    const int sourceCodePage = table.codePage != 0 ? table.codePage : dump.GetInfo().codePage;
+
+    // Rows go into the file as the dump gives them. The file is opened with the first row
+    // (or at the end), so a dump that fails before any row leaves it alone; the writer
+    // deletes a file it opened whenever the export does not finish.
+    CCsvFileWriter writer;
+    bool opened = false;
+    bool tempMade = false;
+    auto open = [&]() {
+        if (output == nullptr) {
+            if (!CreateTempFile(u".csv", path)) {
+                error = u"一時ファイルを作成できません(" + path + u")。";
+                return false;
+            }
+            tempMade = true;
+        }
+        opened = writer.Open(path, table, columns, options, sourceCodePage, error);
+        return opened;
+    };
+    const RowStreamReceiver write = [&](CStreamRow& row, std::u16string& message) {
+        if (!opened && !open()) {
+            message = error;
+            return RowStreamStep::Fail;
+        }
+        const bool ok = writer.TakesFields() ? writer.WriteFields(row.Fields())
+                                             : writer.WriteCells(row.Cells());
+        if (ok) return RowStreamStep::Next;
+        message = u"CSVファイルの書き込みに失敗しました。";
+        return RowStreamStep::Fail;
+    };
+    if (!StreamTableRows(dump, table, filtered ? &filter : nullptr, &job, write, error)) {
+        writer.Abandon();
+        if (tempMade) platform::DeleteFile(path);
         return fail();
     }
-    uint64_t written = 0;
-    // The writer removes its file on any failure after opening it.
-    if (!WriteCsvFile(*session.GetTableData(), table, columns, rows, options, path, &job, written,
-                      error)) {
+    if ((!opened && !open()) || !writer.Finish(error)) {
+        if (tempMade) platform::DeleteFile(path);
         return fail();
     }
     job.EndProgress();

@@ -9,9 +9,8 @@
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
 #include "filter/RowFilter.h"
+#include "filter/RowStream.h"
 #include "platform/Utf8.h"
-#include "store/TableCursor.h"
-#include "store/TableData.h"
 
 namespace {
 
@@ -67,34 +66,17 @@ bool Parse(const std::vector<std::string>& args, RowsArguments& out, std::string
     return true;
 }
 
-// Writes rows as UTF-8 lines: cells separated by TAB, NULL as (NULL), nothing escaped.
-bool PrintRows(const CDumpSession& session, uint64_t first, uint64_t end, std::u16string& error) {
-    CTableCursor cursor(*session.GetTableData());
-    RowCells cells;
-    std::string out;
-    for (uint64_t v = first; v < end; ++v) {
-        const uint64_t row = session.GetViewRow(static_cast<size_t>(v));
-        if (!cursor.GetRow(static_cast<size_t>(row), cells)) {
-            error = u"行データの読み込みに失敗しました(" +
-                    platform::Utf8ToUtf16(std::to_string(row + 1)) + u" 行目)。";
-            return false;
-        }
-        for (size_t c = 0; c < cells.size(); ++c) {
-            if (c > 0) out += '\t';
-            if (cells[c].isNull) {
-                out += "(NULL)";
-            } else {
-                platform::AppendUtf16AsUtf8(cells[c].text.data(), cells[c].text.size(), out);
-            }
-        }
-        out += '\n';
-        if (out.size() >= (1 << 20)) {
-            // A reader that has gone (or a full disk) ends the work here.
-            if (!PrintOutUtf8(out)) return false;
-            out.clear();
+// Appends a row as a UTF-8 line: cells separated by TAB, NULL as (NULL), nothing escaped.
+void AppendRowLine(const RowCells& cells, std::string& out) {
+    for (size_t c = 0; c < cells.size(); ++c) {
+        if (c > 0) out += '\t';
+        if (cells[c].isNull) {
+            out += "(NULL)";
+        } else {
+            platform::AppendUtf16AsUtf8(cells[c].text.data(), cells[c].text.size(), out);
         }
     }
-    return PrintOutUtf8(out);
+    out += '\n';
 }
 
 }  // namespace
@@ -111,25 +93,43 @@ int RunRowsCommand(const std::vector<std::string>& args) {
     const ptrdiff_t index =
         FindTableArgument(session, a.table, a.hasDatabase ? &a.database : nullptr, error);
     if (index < 0) return fail();
-    if (!session.LoadTable(static_cast<size_t>(index), &job, error)) return fail();
+    const TableEntry& table = session.GetDump()->GetTables()[static_cast<size_t>(index)];
 
     // With a filter, --from and --count count the matching rows.
-    if (a.filtered) {
-        std::unique_ptr<CRowFilter> filter;
-        std::vector<size_t> matches;
-        if (!session.PrepareFilter(a.where, a.keyword, filter, error) ||
-            !session.RunFilter(*filter, &job, matches, error)) {
-            return fail();
+    CRowFilter filter;
+    if (a.filtered && !filter.Prepare(a.where, a.keyword, table.columns, error)) return fail();
+
+    // Rows are tested and printed as the dump gives them; nothing is kept but the output
+    // not yet written, and the dump is read no further than the last row asked for.
+    std::string out;
+    uint64_t skip = a.from - 1;
+    uint64_t left = a.count;
+    bool outputFailed = false;
+    const RowStreamReceiver print = [&](CStreamRow& row, std::u16string&) {
+        if (skip > 0) {
+            --skip;
+            return RowStreamStep::Next;
         }
-        session.SetFilterResult(std::move(matches));
+        AppendRowLine(row.Cells(), out);
+        if (out.size() >= (1 << 20)) {
+            // A reader that has gone (or a full disk) ends the work here.
+            if (!PrintOutUtf8(out)) {
+                outputFailed = true;
+                return RowStreamStep::Fail;
+            }
+            out.clear();
+        }
+        if (a.hasCount && --left == 0) return RowStreamStep::Stop;
+        return RowStreamStep::Next;
+    };
+    if (!(a.hasCount && a.count == 0) &&
+        !StreamTableRows(*session.GetDump(), table, a.filtered ? &filter : nullptr, &job, print,
+                         error)) {
+        // A failed write is reported once, when the output is closed.
+        if (outputFailed) return OutputFailed() ? kExitFailure : fail();
+        return fail();
     }
     job.EndProgress();
-    const uint64_t rows = session.GetViewRowCount();
-    const uint64_t first = std::min<uint64_t>(a.from - 1, rows);
-    const uint64_t end = a.hasCount ? first + std::min<uint64_t>(a.count, rows - first) : rows;
-    if (!PrintRows(session, first, end, error)) {
-        // A failed write is reported once, when the output is closed.
-        return OutputFailed() ? kExitFailure : fail();
-    }
+    if (!PrintOutUtf8(out)) return OutputFailed() ? kExitFailure : fail();
     return kExitOk;
 }

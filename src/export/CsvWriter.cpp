@@ -1,7 +1,13 @@
 #include "export/CsvWriter.h"
 
+#include <algorithm>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "dump/DumpModel.h"
-#include "dump/FileSink.h"
 #include "jobs/JobContext.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
@@ -14,6 +20,8 @@
 namespace {
 
 constexpr uint64_t kRowsPerCheck = 4096;
+// Rows are gathered into blocks of this size before they go to the file.
+constexpr size_t kOutputBlock = size_t{1} << 20;
 
 bool NeedsQuotes(const std::u16string& text, char16_t delimiter) {
     for (char16_t c : text) {
@@ -36,53 +44,87 @@ void AppendField(std::u16string& line, const std::u16string& text, const CsvOpti
     line += u'"';
 }
 
-// The same quoting on UTF-8 bytes: the characters that matter are all ASCII.
-void AppendFieldBytes(std::string& line, const char* text, size_t length, char delimiter,
-                      bool quoteAll) {
-    bool quote = quoteAll;
-    if (!quote) {
-        for (size_t i = 0; i < length && !quote; ++i) {
-            const char c = text[i];
-            quote = c == delimiter || c == '\r' || c == '\n' || c == '"';
-        }
-    }
-    if (!quote) {
-        line.append(text, length);
-        return;
-    }
-    line += '"';
-    for (size_t i = 0; i < length; ++i) {
-        if (text[i] == '"') line += '"';
-        line += text[i];
-    }
-    line += '"';
+constexpr uint64_t kOnes = 0x0101010101010101ULL;
+constexpr uint64_t kHighs = 0x8080808080808080ULL;
+
+// Bytes of the word equal to c, as high bits.
+inline uint64_t MatchBytes(uint64_t word, unsigned char c) {
+    const uint64_t x = word ^ (kOnes * c);
+    return (x - kOnes) & ~x & kHighs;
 }
 
-// UTF-8 rows written as UTF-8: fields go from the COPY bytes to the file without a trip
-// through UTF-16. Bytes that are not valid UTF-8 take that trip, so they end up as the
-// same replacement characters either way.
-void BuildUtf8Line(const std::vector<CopyField>& fields, const std::vector<int32_t>& columns,
-                   const CsvOptions& options, const std::string& nullText, std::string& line) {
-    const char delimiter = static_cast<char>(options.delimiter);
-    std::string repaired;
-    line.clear();
-    for (size_t j = 0; j < columns.size(); ++j) {
-        if (j > 0) line += delimiter;
-        const int32_t index = columns[j];
-        if (index < 0 || static_cast<size_t>(index) >= fields.size() ||
-            fields[static_cast<size_t>(index)].isNull) {
-            AppendFieldBytes(line, nullText.data(), nullText.size(), delimiter, options.quoteAll);
-            continue;
-        }
-        const std::string& bytes = fields[static_cast<size_t>(index)].bytes;
-        if (platform::IsValidUtf8(bytes.data(), bytes.size())) {
-            AppendFieldBytes(line, bytes.data(), bytes.size(), delimiter, options.quoteAll);
-        } else {
-            repaired = platform::Utf16ToUtf8(platform::Utf8ToUtf16(bytes));
-            AppendFieldBytes(line, repaired.data(), repaired.size(), delimiter, options.quoteAll);
-        }
+// What a field's bytes hold, found eight bytes at a time: a character that forces quotes,
+// and a byte of 0x80 or above (only then is the UTF-8 worth checking).
+struct FieldScan {
+    bool quote = false;
+    bool high = false;
+};
+
+FieldScan ScanField(const char* text, size_t length, char delimiter) {
+    FieldScan scan;
+    uint64_t special = 0;
+    uint64_t high = 0;
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i d = _mm_set1_epi8(delimiter);
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i dq = _mm_set1_epi8('"');
+    __m128i special16 = _mm_setzero_si128();
+    __m128i high16 = _mm_setzero_si128();
+    for (; i + 16 <= length; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        special16 = _mm_or_si128(
+            special16,
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, d), _mm_cmpeq_epi8(block, cr)),
+                         _mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, dq))));
+        high16 = _mm_or_si128(high16, block);
     }
-    line += "\r\n";
+    if (_mm_movemask_epi8(special16) != 0) special = 1;
+    if (_mm_movemask_epi8(high16) != 0) high = kHighs;
+#endif
+    for (; i + 8 <= length; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        special |= MatchBytes(word, static_cast<unsigned char>(delimiter)) |
+                   MatchBytes(word, '\r') | MatchBytes(word, '\n') | MatchBytes(word, '"');
+        high |= word;
+    }
+    for (; i < length; ++i) {
+        const char c = text[i];
+        if (c == delimiter || c == '\r' || c == '\n' || c == '"') special = 1;
+        if (static_cast<unsigned char>(c) >= 0x80) high |= kHighs;
+    }
+    scan.quote = special != 0;
+    scan.high = (high & kHighs) != 0;
+    return scan;
+}
+
+// The same quoting on UTF-8 bytes: the characters that matter are all ASCII.
+void AppendQuotedBytes(std::string& out, const char* text, size_t length) {
+    out += '"';
+    const char* const end = text + length;
+    while (text < end) {
+        const void* quote = std::memchr(text, '"', static_cast<size_t>(end - text));
+        if (quote == nullptr) {
+            out.append(text, static_cast<size_t>(end - text));
+            break;
+        }
+        const char* at = static_cast<const char*>(quote) + 1;
+        out.append(text, static_cast<size_t>(at - text));
+        out += '"';
+        text = at;
+    }
+    out += '"';
+}
+
+void AppendFieldBytes(std::string& out, const char* text, size_t length, char delimiter,
+                      bool quoteAll) {
+    if (quoteAll || ScanField(text, length, delimiter).quote) {
+        AppendQuotedBytes(out, text, length);
+    } else {
+        out.append(text, length);
+    }
 }
 
 // Converts one line into the file's encoding, reusing the byte buffer.
@@ -103,31 +145,32 @@ std::u16string QuoteCsvField(const std::u16string& text, const CsvOptions& optio
     return out;
 }
 
-bool WriteCsvFile(const CTableData& data, const TableEntry& table,
-                  const std::vector<int32_t>& columns, const std::vector<uint64_t>& rows,
-                  const CsvOptions& options, const std::u16string& path, IJobContext* job,
-                  uint64_t& rowsWritten, std::u16string& error) {
-    rowsWritten = 0;
-    CFileSink sink;
-    if (!sink.Open(path)) {
+bool CCsvFileWriter::Open(const std::u16string& path, const TableEntry& table,
+                          const std::vector<int32_t>& columns, const CsvOptions& options,
+                          int sourceCodePage, std::u16string& error) {
+    Abandon();
+    if (!m_file.OpenWrite(path)) {
         error = u"出力CSVファイルがオープンできませんでした(" + path + u")。";
         return false;
     }
-    auto fail = [&sink, &path, &error](std::u16string message) {
-        error = std::move(message);
-        sink.Close();
-        platform::DeleteFile(path);
-        return false;
-    };
-    const int codePage = options.encoding == u"SJIS" ? 932 : platform::kCodePageUtf8;
-    if (options.encoding == u"UTF8BOM") sink.Write("\xEF\xBB\xBF", 3);
-
-    std::u16string line;
-    std::string bytes;
-    const std::u16string kEmpty;
+    m_path = path;
+    m_open = true;
+    m_writer.Start(m_file);
+    m_writeOk = true;
+    m_columns = columns;
+    m_options = options;
+    m_codePage = options.encoding == u"SJIS" ? 932 : platform::kCodePageUtf8;
+    m_utf8Path = m_codePage == platform::kCodePageUtf8 &&
+                 sourceCodePage == platform::kCodePageUtf8 && options.delimiter < 0x80;
+    m_nullText = platform::Utf16ToUtf8(options.nullText);
+    m_out.clear();
+    m_out.reserve(kOutputBlock + (size_t{64} << 10));
+    if (options.encoding == u"UTF8BOM") m_out.append("\xEF\xBB\xBF", 3);
     if (options.header) {
+        const std::u16string kEmpty;
+        m_line.clear();
         for (size_t j = 0; j < columns.size(); ++j) {
-            if (j > 0) line += options.delimiter;
+            if (j > 0) m_line += options.delimiter;
             const int32_t index = columns[j];
             const std::u16string& name =
                 index >= 0 && static_cast<size_t>(index) < table.columns.size()
@@ -135,21 +178,121 @@ bool WriteCsvFile(const CTableData& data, const TableEntry& table,
                     : kEmpty;
             // A file starting with "ID" would be taken for a SYLK file by spreadsheets.
             const bool force = j == 0 && name.size() >= 2 && name[0] == u'I' && name[1] == u'D';
-            AppendField(line, name, options, force);
+            AppendField(m_line, name, options, force);
         }
-        line += u"\r\n";
-        Encode(line, codePage, bytes);
-        if (!sink.Write(bytes.data(), bytes.size())) {
-            return fail(u"CSVファイルの書き込みに失敗しました。");
+        m_line += u"\r\n";
+        std::string bytes;
+        Encode(m_line, m_codePage, bytes);
+        m_out += bytes;
+    }
+    return Drain(false);
+}
+
+bool CCsvFileWriter::Drain(bool force) {
+    if (m_out.size() < kOutputBlock && !force) return m_writeOk;
+    for (size_t at = 0; at < m_out.size() && m_writeOk;) {
+        const size_t take = std::min(CSpoolWriter::kBufferSize, m_out.size() - at);
+        std::memcpy(m_writer.Buffer(), m_out.data() + at, take);
+        if (!m_writer.Submit(take)) m_writeOk = false;
+        at += take;
+    }
+    m_out.clear();
+    return m_writeOk;
+}
+
+bool CCsvFileWriter::WriteFields(const std::vector<CopyField>& fields) {
+    // UTF-8 rows written as UTF-8: fields go from the COPY bytes to the file as they are.
+    // Bytes that are not valid UTF-8 take a trip through UTF-16, so they end up as the same
+    // replacement characters either way.
+    const char delimiter = static_cast<char>(m_options.delimiter);
+    const bool quoteAll = m_options.quoteAll;
+    for (size_t j = 0; j < m_columns.size(); ++j) {
+        if (j > 0) m_out += delimiter;
+        const int32_t index = m_columns[j];
+        if (index < 0 || static_cast<size_t>(index) >= fields.size() ||
+            fields[static_cast<size_t>(index)].isNull) {
+            AppendFieldBytes(m_out, m_nullText.data(), m_nullText.size(), delimiter, quoteAll);
+            continue;
+        }
+        const std::string& bytes = fields[static_cast<size_t>(index)].bytes;
+        const FieldScan scan = ScanField(bytes.data(), bytes.size(), delimiter);
+        if (scan.high && !platform::IsValidUtf8(bytes.data(), bytes.size())) {
+            m_repaired = platform::Utf16ToUtf8(platform::Utf8ToUtf16(bytes));
+            AppendFieldBytes(m_out, m_repaired.data(), m_repaired.size(), delimiter, quoteAll);
+        } else if (quoteAll || scan.quote) {
+            AppendQuotedBytes(m_out, bytes.data(), bytes.size());
+        } else {
+            m_out.append(bytes);
         }
     }
+    m_out.append("\r\n", 2);
+    return Drain(false);
+}
+
+bool CCsvFileWriter::WriteCells(const RowCells& cells) {
+    m_line.clear();
+    for (size_t j = 0; j < m_columns.size(); ++j) {
+        if (j > 0) m_line += m_options.delimiter;
+        const int32_t index = m_columns[j];
+        const bool isNull = index < 0 || static_cast<size_t>(index) >= cells.size() ||
+                            cells[static_cast<size_t>(index)].isNull;
+        AppendField(m_line, isNull ? m_options.nullText : cells[static_cast<size_t>(index)].text,
+                    m_options, false);
+    }
+    m_line += u"\r\n";
+    if (m_codePage == platform::kCodePageUtf8) {
+        platform::AppendUtf16AsUtf8(m_line.data(), m_line.size(), m_out);
+    } else {
+        platform::EncodeCodePage(m_codePage, m_line.data(), m_line.size(), m_out);
+    }
+    return Drain(false);
+}
+
+bool CCsvFileWriter::Finish(std::u16string& error) {
+    if (!m_open) return false;
+    Drain(true);
+    if (!m_writer.Finish()) m_writeOk = false;
+    // A delayed write error shows up only when the file is closed.
+    if (!m_file.Close()) m_writeOk = false;
+    if (!m_writeOk) {
+        error = u"CSVファイルの書き込みに失敗しました(" + m_path + u")。";
+        Abandon();
+        return false;
+    }
+    m_open = false;
+    return true;
+}
+
+void CCsvFileWriter::Abandon() {
+    if (!m_open) return;
+    m_writer.Finish();
+    m_file.Close();
+    platform::DeleteFile(m_path);
+    m_open = false;
+    m_out.clear();
+}
+
+bool WriteCsvFile(const CTableData& data, const TableEntry& table,
+                  const std::vector<int32_t>& columns, const std::vector<uint64_t>& rows,
+                  const CsvOptions& options, const std::u16string& path, IJobContext* job,
+                  uint64_t& rowsWritten, std::u16string& error) {
+    rowsWritten = 0;
+    CCsvFileWriter writer;
+    if (!writer.Open(path, table, columns, options, data.GetCodePage(), error)) {
+        // Opened but the header could not be written.
+        if (error.empty()) error = u"CSVファイルの書き込みに失敗しました。";
+        return false;
+    }
+    auto fail = [&writer, &error](std::u16string message) {
+        error = std::move(message);
+        writer.Abandon();
+        return false;
+    };
 
     CTableCursor cursor(data);
     RowCells cells;
     const uint64_t progressBase = rows.size() >= 2 ? rows.size() : 1;
-    const bool utf8Path = codePage == platform::kCodePageUtf8 &&
-                          data.GetCodePage() == platform::kCodePageUtf8 && options.delimiter < 0x80;
-    const std::string nullText = platform::Utf16ToUtf8(options.nullText);
+    const bool utf8Path = writer.TakesFields();
     for (size_t i = 0; i < rows.size(); ++i) {
         const std::vector<CopyField>* fields =
             utf8Path ? cursor.GetRowFields(static_cast<size_t>(rows[i])) : nullptr;
@@ -157,23 +300,7 @@ bool WriteCsvFile(const CTableData& data, const TableEntry& table,
             return fail(u"行データの読み取りに失敗しました(行 " +
                         platform::FormatDecimal(static_cast<int64_t>(rows[i] + 1)) + u")。");
         }
-        if (utf8Path) {
-            BuildUtf8Line(*fields, columns, options, nullText, bytes);
-        } else {
-            line.clear();
-            for (size_t j = 0; j < columns.size(); ++j) {
-                if (j > 0) line += options.delimiter;
-                const int32_t index = columns[j];
-                const bool isNull = index < 0 || static_cast<size_t>(index) >= cells.size() ||
-                                    cells[static_cast<size_t>(index)].isNull;
-                AppendField(line,
-                            isNull ? options.nullText : cells[static_cast<size_t>(index)].text,
-                            options, false);
-            }
-            line += u"\r\n";
-            Encode(line, codePage, bytes);
-        }
-        if (!sink.Write(bytes.data(), bytes.size())) {
+        if (!(utf8Path ? writer.WriteFields(*fields) : writer.WriteCells(cells))) {
             return fail(u"CSVファイルの書き込みに失敗しました。");
         }
         ++rowsWritten;
@@ -182,8 +309,5 @@ bool WriteCsvFile(const CTableData& data, const TableEntry& table,
             job->SetProgress(static_cast<int>(i * 100 / progressBase));
         }
     }
-
-    sink.Close();
-    if (!sink.IsOk()) return fail(u"CSVファイルの書き込みに失敗しました(" + path + u")。");
-    return true;
+    return writer.Finish(error);
 }

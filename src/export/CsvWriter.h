@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "export/CsvOptions.h"
+#include "platform/File.h"
+#include "store/CellValue.h"
+#include "store/SpoolWriter.h"
 
 class CTableData;
 class IJobContext;
@@ -22,3 +25,49 @@ bool WriteCsvFile(const CTableData& data, const TableEntry& table,
                   const std::vector<int32_t>& columns, const std::vector<uint64_t>& rows,
                   const CsvOptions& options, const std::u16string& path, IJobContext* job,
                   uint64_t& rowsWritten, std::u16string& error);
+
+// Writes one CSV file row by row: the byte-order mark and the header on Open, then each row
+// either from its COPY fields (UTF-8 rows into a UTF-8 file: no trip through UTF-16) or from
+// its cells. A file that was opened but not finished is deleted, so a partial file never
+// passes for an export.
+class CCsvFileWriter {
+public:
+    CCsvFileWriter() = default;
+    ~CCsvFileWriter() { Abandon(); }
+    CCsvFileWriter(const CCsvFileWriter&) = delete;
+    CCsvFileWriter& operator=(const CCsvFileWriter&) = delete;
+
+    // sourceCodePage is the encoding of the rows' fields. A file that cannot be opened is
+    // left alone; false with the message in error.
+    bool Open(const std::u16string& path, const TableEntry& table,
+              const std::vector<int32_t>& columns, const CsvOptions& options, int sourceCodePage,
+              std::u16string& error);
+    // True when rows are to be given as fields (WriteFields), false for cells (WriteCells).
+    bool TakesFields() const { return m_utf8Path; }
+    // False once a write has failed.
+    bool WriteFields(const std::vector<CopyField>& fields);
+    bool WriteCells(const RowCells& cells);
+    // Closes the file; on a failed write it is deleted and error says so.
+    bool Finish(std::u16string& error);
+    // Closes and deletes an unfinished file.
+    void Abandon();
+
+private:
+    bool Drain(bool force);
+
+    platform::CFile m_file;
+    // Writes on a thread of its own, so the kernel's copy into the file overlaps with
+    // decoding and formatting the next rows.
+    CSpoolWriter m_writer;
+    bool m_writeOk = false;
+    std::u16string m_path;
+    bool m_open = false;
+    std::vector<int32_t> m_columns;
+    CsvOptions m_options;
+    int m_codePage = 0;
+    bool m_utf8Path = false;
+    std::string m_nullText;
+    std::string m_out;  // rows not yet handed to the sink
+    std::u16string m_line;
+    std::string m_repaired;
+};

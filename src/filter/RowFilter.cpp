@@ -14,6 +14,24 @@ namespace {
 
 constexpr size_t kPollInterval = 4096;
 
+// The columns a bound condition reads; the tree is walked without recursion, since long
+// AND/OR chains make it deep.
+std::vector<bool> ColumnsReadBy(const WhereNode& root, size_t columnCount) {
+    std::vector<bool> wanted(columnCount, false);
+    std::vector<const WhereNode*> pending = {&root};
+    while (!pending.empty()) {
+        const WhereNode* node = pending.back();
+        pending.pop_back();
+        if (node->kind == WhereNodeKind::Column && node->columnIndex >= 0) {
+            const size_t index = static_cast<size_t>(node->columnIndex);
+            if (index >= wanted.size()) wanted.resize(index + 1, false);
+            wanted[index] = true;
+        }
+        for (const auto& child : node->children) pending.push_back(child.get());
+    }
+    return wanted;
+}
+
 }  // namespace
 
 bool RowContainsKeyword(const RowCells& cells, const text_search::CFoldedNeedle& keyword) {
@@ -42,6 +60,14 @@ bool CRowFilter::Prepare(const std::u16string& where, const std::u16string& keyw
         return false;
     }
     if (m_root) m_evaluator = std::make_unique<CWhereEvaluator>(m_columns);
+    // The keyword looks at every cell; a condition alone needs only the cells it names
+    // converted to text.
+    m_cellsRead.clear();
+    if (m_keyword.empty() && m_root != nullptr) {
+        m_cellsRead = ColumnsReadBy(*m_root, m_columns.size());
+        // An empty list would mean every column: keep one entry to say "none".
+        if (m_cellsRead.empty()) m_cellsRead.push_back(false);
+    }
     return true;
 }
 
@@ -84,37 +110,11 @@ bool CRowFilter::RunRows(size_t rowCount, ReadRow&& readRow, IJobContext* job,
     return true;
 }
 
-namespace {
-
-// The columns a bound condition reads; the tree is walked without recursion, since long
-// AND/OR chains make it deep.
-std::vector<bool> ColumnsReadBy(const WhereNode& root, size_t columnCount) {
-    std::vector<bool> wanted(columnCount, false);
-    std::vector<const WhereNode*> pending = {&root};
-    while (!pending.empty()) {
-        const WhereNode* node = pending.back();
-        pending.pop_back();
-        if (node->kind == WhereNodeKind::Column && node->columnIndex >= 0) {
-            const size_t index = static_cast<size_t>(node->columnIndex);
-            if (index >= wanted.size()) wanted.resize(index + 1, false);
-            wanted[index] = true;
-        }
-        for (const auto& child : node->children) pending.push_back(child.get());
-    }
-    return wanted;
-}
-
-}  // namespace
-
 bool CRowFilter::Run(const CTableData& table, IJobContext* job, std::vector<size_t>& matches,
                      std::u16string& error) {
     CTableCursor cursor(table);
-    // The keyword looks at every cell; a condition alone needs only the cells it names
-    // converted to text.
-    if (m_keyword.empty() && m_root != nullptr) {
-        std::vector<bool> wanted = ColumnsReadBy(*m_root, m_columns.size());
-        // An empty list would mean every column: keep one entry to say "none".
-        if (wanted.empty()) wanted.push_back(false);
+    if (!m_cellsRead.empty()) {
+        const std::vector<bool>& wanted = m_cellsRead;
         return RunRows(
             table.GetRowCount(),
             [&cursor, &wanted](size_t row, RowCells& cells) {

@@ -40,6 +40,11 @@ public:
     // Keyword first, then the condition. Throws WhereError from the condition.
     bool Matches(const RowCells& cells);
 
+    // The columns Matches reads as a mask for CopyFieldsToCells: empty when it reads every
+    // cell (a keyword, or nothing to test), else the condition's columns (all false when it
+    // names none).
+    const std::vector<bool>& CellsRead() const { return m_cellsRead; }
+
     // Tests rows 0 .. GetRowCount() - 1 in order and fills matches with the passing row
     // numbers, ascending. job may be null; otherwise it is polled and told the progress
     // every 4,096 rows. On failure matches is empty and error holds the message. Reads
@@ -59,6 +64,7 @@ private:
     std::unique_ptr<CWhereEvaluator> m_evaluator;
     std::u16string m_keyword;
     text_search::CFoldedNeedle m_needle;
+    std::vector<bool> m_cellsRead;
 };
 
 // True when some non-NULL cell contains the keyword, comparing with the cell's ASCII letters

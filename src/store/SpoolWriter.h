@@ -9,7 +9,7 @@
 #include "platform/File.h"
 
 // Writes the spool file on a thread of its own, one buffer at a time, so that copying the
-// next megabyte and finding its rows overlaps with the kernel taking the previous one.
+// next buffer and finding its rows overlaps with the kernel taking the previous one.
 // Buffers alternate between two; a buffer handed over is not touched again until the next
 // hand-over has been accepted.
 class CSpoolWriter {

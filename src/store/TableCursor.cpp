@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "sql/Encoding.h"
 #include "store/CopyLine.h"
 #include "store/TableData.h"
 
@@ -87,25 +86,13 @@ bool CTableCursor::GetRow(size_t row, RowCells& cells) {
 
 bool CTableCursor::GetRowColumns(size_t row, const std::vector<bool>& wanted, RowCells& cells) {
     // Split straight from the read window; the row bytes are not copied first.
-    if (GetRowFields(row) == nullptr) {
+    const char* view = nullptr;
+    size_t length = 0;
+    if (!RowView(row, view, length)) {
         cells.clear();
         return false;
     }
-    const int codePage = m_table.GetCodePage();
-    const size_t count = std::max(m_table.GetColumnCount(), m_fields.size());
-    // The caller's cells are reused so their strings keep their capacity.
-    cells.resize(count);
-    const bool all = wanted.empty();
-    for (size_t j = 0; j < count; ++j) {
-        CellValue& cell = cells[j];
-        cell.text.clear();
-        if (j >= m_fields.size() || m_fields[j].isNull ||
-            (!all && (j >= wanted.size() || !wanted[j]))) {
-            cell.isNull = true;
-            continue;
-        }
-        cell.isNull = false;
-        AppendWide(m_fields[j].bytes.data(), m_fields[j].bytes.size(), codePage, cell.text);
-    }
+    SplitCopyLineColumns(view, length, m_fields, m_table.GetCodePage(), wanted);
+    CopyFieldsToCells(m_fields, m_table.GetColumnCount(), m_table.GetCodePage(), wanted, cells);
     return true;
 }

@@ -125,5 +125,7 @@ TEST(CliExportTest, InterruptLeavesNoFiles) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_TRUE(std::filesystem::is_empty(tmp + "/Kalvex"));
+    // The export streams, so it may have made no temporary folder at all.
+    EXPECT_TRUE(!std::filesystem::exists(tmp + "/Kalvex") ||
+                std::filesystem::is_empty(tmp + "/Kalvex"));
 }

@@ -102,3 +102,38 @@ TEST(CliRowsTest, WholeClusterTablesDecodeWithTheirDatabasesEncoding) {
         }
     }
 }
+
+TEST(CliRowsTest, CountStopsReadingBeforeDamageFurtherOn) {
+    // The uncompressed archive cut off in the middle of many_rows' data: reading the whole
+    // table fails, but the first rows come out whole, and --count stops before the cut.
+    const std::string original = ReadFileBytes(FixturePath("dumps/kx_main.custom-z0.dump"));
+    const size_t cut = original.find("1000\trow 1000\n");
+    ASSERT_NE(cut, std::string::npos);
+    ScratchDir scratch;
+    const std::string dump = ShellQuote(scratch.Write("cut.dump", original.substr(0, cut)));
+    std::vector<std::vector<std::optional<std::string>>> many;
+    for (const ExpectedTable& t : LoadExpectedTables("kx_main")) {
+        if (t.name == "many_rows") many = t.Cells("kx_main");
+    }
+    ASSERT_EQ(many.size(), 1500u);
+
+    const CliResult whole = RunCli("rows " + dump + " many_rows");
+    EXPECT_EQ(whole.exitCode, 1);
+    EXPECT_EQ(whole.out, "");
+    EXPECT_FALSE(whole.err.empty());
+    const CliResult first = RunCli("rows " + dump + " many_rows --from 3 --count 10");
+    EXPECT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(first.out, ExpectedOutput(many, 2, 10));
+    EXPECT_EQ(first.err, "");
+    const CliResult matches = RunCli("rows " + dump + " many_rows --where 'n % 100 = 0' --count 9");
+    EXPECT_EQ(matches.exitCode, 0) << matches.err;
+    EXPECT_EQ(matches.out.substr(matches.out.rfind('\n', matches.out.size() - 2) + 1),
+              "900\trow 900\n");
+    // Past the cut the damage shows; the export leaves no file behind.
+    EXPECT_EQ(RunCli("rows " + dump + " many_rows --from 990 --count 20").exitCode, 1);
+    const CliResult exported =
+        RunCli("export " + dump + " many_rows -o " + ShellQuote(scratch.File("out.csv")));
+    EXPECT_EQ(exported.exitCode, 1);
+    EXPECT_EQ(exported.err, whole.err);
+    EXPECT_TRUE(ReadFileBytes(scratch.File("out.csv")).empty());
+}

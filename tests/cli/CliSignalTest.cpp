@@ -26,9 +26,10 @@ std::string WriteBigDump(const ScratchDir& dir) {
     return dir.Write("big.dump", testarchive::BuildCustomArchive(plan).bytes);
 }
 
-// Starts `kalvex-cli rows DUMP big` with the temporary folder under tmp, output discarded
-// and standard error kept in errPath.
-pid_t StartRows(const std::string& dump, const std::string& tmp, const std::string& errPath) {
+// Starts `kalvex-cli export DUMP big` with the temporary folder under tmp, output discarded
+// and standard error kept in errPath. Rows are read straight from the dump; the CSV for
+// standard output grows in a temporary file while they are.
+pid_t StartExport(const std::string& dump, const std::string& tmp, const std::string& errPath) {
     const pid_t pid = fork();
     if (pid == 0) {
         setenv("TMPDIR", tmp.c_str(), 1);
@@ -36,14 +37,14 @@ pid_t StartRows(const std::string& dump, const std::string& tmp, const std::stri
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         dup2(out, 1);
         dup2(err, 2);
-        execl(KALVEX_CLI_PATH, KALVEX_CLI_PATH, "rows", dump.c_str(), "big",
+        execl(KALVEX_CLI_PATH, KALVEX_CLI_PATH, "export", dump.c_str(), "big",
               static_cast<char*>(nullptr));
         _exit(127);
     }
     return pid;
 }
 
-// Waits until the process has made a file in the folder (its spool file).
+// Waits until the process has made a file in the folder (its temporary CSV file).
 bool WaitForFile(const std::string& folder) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (std::chrono::steady_clock::now() < deadline) {
@@ -65,7 +66,7 @@ TEST(CliSignalTest, TerminationDuringLoadCancelsAndLeavesNothing) {
         SCOPED_TRACE(signal);
         const std::string tmp = dir.File("tmp" + std::to_string(signal));
         std::filesystem::create_directory(tmp);
-        const pid_t pid = StartRows(dump, tmp, dir.File("err"));
+        const pid_t pid = StartExport(dump, tmp, dir.File("err"));
         ASSERT_GT(pid, 0);
         ASSERT_TRUE(WaitForFile(tmp + "/Kalvex"));
         kill(pid, signal);
@@ -90,7 +91,7 @@ TEST(CliSignalTest, NextStartRemovesWhatAKilledProcessLeft) {
     const std::string dump = WriteBigDump(dir);
     const std::string tmp = dir.File("tmp");
     std::filesystem::create_directory(tmp);
-    const pid_t pid = StartRows(dump, tmp, dir.File("err"));
+    const pid_t pid = StartExport(dump, tmp, dir.File("err"));
     ASSERT_GT(pid, 0);
     ASSERT_TRUE(WaitForFile(tmp + "/Kalvex"));
     kill(pid, SIGKILL);

@@ -95,3 +95,50 @@ TEST(CopyLineTest, FieldsAreReusedBetweenCalls) {
     EXPECT_FALSE(fields[0].isNull);
     EXPECT_EQ(fields[0].bytes, "x");
 }
+
+TEST(CopyLineTest, OnlyTheWantedColumnsDecodeAsAFullSplitWould) {
+    // Escaped tabs, a backslash at the end, octal and hex escapes, \N next to text, empty
+    // fields and short lines: a wanted column always decodes as the full split decodes it.
+    const std::string lines[] = {
+        "a\tb\tc\td",
+        "\\N\t\\N\t\\Nx\tz",
+        "a\\\tb\tc\\\\\td",
+        "x\\",
+        "\\101\t\\x41\\\t\t",
+        "\t\t\t",
+        "one",
+        "a\\\\\\\tq\t\\t\tr",
+        "",
+        "k\t\\\t\\N\t1\t2\t3",
+        "日本\t語\\n\t\xff",
+        "1\t2\t3\t4\t5\t6\t7",
+    };
+    for (const std::string& line : lines) {
+        std::vector<CopyField> full;
+        SplitCopyLine(line.data(), line.size(), full, 65001);
+        for (unsigned mask = 0; mask < 16; ++mask) {
+            SCOPED_TRACE(line + " mask " + std::to_string(mask));
+            std::vector<bool> wanted(4);
+            for (size_t j = 0; j < 4; ++j) wanted[j] = ((mask >> j) & 1) != 0;
+            std::vector<CopyField> fields(6);  // left over from an earlier row
+            fields[5].bytes = "stale";
+            SplitCopyLineColumns(line.data(), line.size(), fields, 65001, wanted);
+            RowCells cells;
+            RowCells expected;
+            CopyFieldsToCells(fields, 4, 65001, wanted, cells);
+            CopyFieldsToCells(full, 4, 65001, wanted, expected);
+            ASSERT_GE(cells.size(), 4u);
+            for (size_t j = 0; j < 4; ++j) {
+                EXPECT_EQ(cells[j].isNull, expected[j].isNull) << j;
+                EXPECT_EQ(cells[j].text, expected[j].text) << j;
+            }
+        }
+    }
+    // Multi-byte code pages take the full split: a trail byte may be a backslash.
+    const std::string sjis = "\x95\x5C\t\\N";
+    std::vector<CopyField> fields;
+    SplitCopyLineColumns(sjis.data(), sjis.size(), fields, 932, {false, true});
+    ASSERT_EQ(fields.size(), 2u);
+    EXPECT_EQ(fields[0].bytes, "\x95\x5C");
+    EXPECT_TRUE(fields[1].isNull);
+}

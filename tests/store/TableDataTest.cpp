@@ -9,6 +9,7 @@
 #include "platform/File.h"
 #include "platform/Paths.h"
 #include "platform/TempFiles.h"
+#include "store/CopyRows.h"
 #include "store/TableData.h"
 #include "support/Fixtures.h"
 #include "support/MemoryDump.h"
@@ -291,6 +292,53 @@ TEST(TableDataTest, FixtureTablesDecodeToPsqlCells) {
                     }
                 }
             }
+        }
+    }
+}
+
+namespace {
+
+// Collects what the row cutter hands over.
+class RowCollector : public CCopyRowSink {
+public:
+    std::vector<std::string> rows;
+
+protected:
+    bool OnRow(const char* data, size_t length) override {
+        rows.emplace_back(data, length);
+        return true;
+    }
+};
+
+}  // namespace
+
+TEST(TableDataTest, TheRowCutterFindsTheStoresRowsAtAnyPieceSize) {
+    const std::string texts[] = {
+        "a\tb\nc\td\n",
+        "a\tb\nc\td\n\\.\nignored\n",
+        "a\nb",
+        "a\n\\.",
+        "a\n\\.\r\nb\n",
+        "\n\n",
+        "a\r\n",
+        "\\",
+        "\\.",
+        "x\\.\n\\\n.\n",
+        "",
+        "long line with no end at all",
+    };
+    for (const std::string& text : texts) {
+        for (size_t piece : {size_t{1}, size_t{2}, size_t{3}, size_t{7}, size_t{1000}}) {
+            SCOPED_TRACE(text + " / " + std::to_string(piece));
+            std::vector<size_t> pieces(text.size() / piece + 1, piece);
+            MemoryDump dump(text);
+            dump.pieces = pieces;
+            RowCollector rows;
+            std::u16string error;
+            ASSERT_TRUE(dump.ReadTableData(dump.Table(), rows, nullptr, error));
+            ASSERT_TRUE(rows.Finish());
+            EXPECT_EQ(rows.rows, Load(text, pieces));
+            EXPECT_EQ(rows.RowCount(), rows.rows.size());
         }
     }
 }

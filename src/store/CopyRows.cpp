@@ -1,0 +1,44 @@
+#include "store/CopyRows.h"
+
+#include <cstring>
+
+bool CCopyRowSink::Emit(const char* data, size_t length) {
+    if (IsMarker(data, length)) {
+        m_ended = true;
+        return true;
+    }
+    ++m_rows;
+    return OnRow(data, length);
+}
+
+bool CCopyRowSink::Write(const char* data, size_t length) {
+    if (m_ended) return true;
+    const char* const end = data + length;
+    while (data < end) {
+        const void* lf = std::memchr(data, '\n', static_cast<size_t>(end - data));
+        if (lf == nullptr) {
+            m_carry.append(data, static_cast<size_t>(end - data));
+            return true;
+        }
+        const char* lineEnd = static_cast<const char*>(lf);
+        bool go = true;
+        if (m_carry.empty()) {
+            go = Emit(data, static_cast<size_t>(lineEnd - data));
+        } else {
+            m_carry.append(data, static_cast<size_t>(lineEnd - data));
+            go = Emit(m_carry.data(), m_carry.size());
+            m_carry.clear();
+        }
+        if (!go) return false;
+        if (m_ended) return true;
+        data = lineEnd + 1;
+    }
+    return true;
+}
+
+bool CCopyRowSink::Finish() {
+    if (m_ended || m_carry.empty()) return true;
+    std::string last;
+    last.swap(m_carry);
+    return Emit(last.data(), last.size());
+}
