@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config clang-format
   libgtest-dev libgmock-dev
-  zlib1g-dev liblz4-dev libzstd-dev lz4 zstd
+  zlib1g-dev libisal-dev liblz4-dev libzstd-dev lz4 zstd
   qt6-base-dev qt6-qpa-plugins
   postgresql postgresql-client
   xvfb x11-utils fonts-noto-cjk imagemagick

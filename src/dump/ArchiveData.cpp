@@ -10,6 +10,7 @@
 #include "dump/BufferedFileReader.h"
 #include "dump/CompressedFile.h"
 #include "dump/LineCounter.h"
+#include "dump/PipelineSink.h"
 #include "dump/StreamDecoder.h"
 #include "jobs/JobContext.h"
 #include "platform/File.h"
@@ -53,23 +54,12 @@ bool SkipLargeObjects(BufferedFileReader& reader, ArchiveFieldReader& fields) {
     }
 }
 
-}  // namespace
-
-void CArchiveDump::Log(const std::u16string& line) const {
-    if (m_logger) m_logger(line);
-}
-
-bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
-                                 std::u16string& error) {
-    std::unique_ptr<IStreamDecoder> decoder;
-    if (!MakeArchiveBlockDecoder(m_header.compression, decoder, error)) return false;
-    return ReadDataBlock(reader, decoder.get(), sink, job, error);
-}
-
-bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IStreamDecoder* decoder,
-                                 IDataSink& sink, IJobContext* job, std::u16string& error) {
+// The chunks of one data block, through the decoder when there is one.
+bool ReadBlockChunks(BufferedFileReader& reader, const ArchiveHeader& header,
+                     IStreamDecoder* decoder, IDataSink& sink, IJobContext* job,
+                     std::u16string& error) {
     if (decoder != nullptr && !decoder->Begin(error)) return false;
-    ArchiveFieldReader fields(reader, m_header);
+    ArchiveFieldReader fields(reader, header);
     unsigned chunks = 0;
     for (;;) {
         int32_t length;
@@ -105,6 +95,28 @@ bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IStreamDecoder* dec
             return false;
         }
     }
+}
+
+}  // namespace
+
+void CArchiveDump::Log(const std::u16string& line) const {
+    if (m_logger) m_logger(line);
+}
+
+bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
+                                 std::u16string& error) {
+    std::unique_ptr<IStreamDecoder> decoder;
+    if (!MakeArchiveBlockDecoder(m_header.compression, decoder, error)) return false;
+    return ReadDataBlock(reader, decoder.get(), sink, job, error);
+}
+
+bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IStreamDecoder* decoder,
+                                 IDataSink& sink, IJobContext* job, std::u16string& error) {
+    if (decoder == nullptr) return ReadBlockChunks(reader, m_header, nullptr, sink, job, error);
+    // The consumer works on one buffer while the decoder fills the next.
+    CPipelineSink pipe(sink);
+    const bool read = ReadBlockChunks(reader, m_header, decoder, pipe, job, error);
+    return pipe.Finish() && read;
 }
 
 bool CArchiveDump::OpenDataReader(const std::u16string& fileName, BufferedFileReader& reader,

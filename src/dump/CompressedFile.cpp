@@ -7,6 +7,7 @@
 #include "dump/FileSink.h"
 #include "dump/FrameStream.h"
 #include "dump/GzipFile.h"
+#include "dump/PipelineSink.h"
 #include "jobs/JobContext.h"
 #include "platform/File.h"
 
@@ -73,17 +74,26 @@ bool ReadPlain(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
 
 bool ReadCompressedStream(BufferedFileReader& reader, StreamFormat format, IDataSink& sink,
                           IJobContext* job, std::u16string& error) {
+    if (format == StreamFormat::Plain) return ReadPlain(reader, sink, job, error);
+    // The consumer works on one buffer while the decoder fills the next.
+    CPipelineSink pipe(sink, job);
+    // The consumer may report to the job too: the producer's reports go through the pipe.
+    IJobContext* producerJob = pipe.ProducerJob();
+    bool read = false;
     switch (format) {
         case StreamFormat::Gzip:
-            return ReadGzipStream(reader, sink, job, error);
+            read = ReadGzipStream(reader, pipe, producerJob, error);
+            break;
         case StreamFormat::Lz4:
-            return ReadFrames(reader, CFrameStream::Kind::Lz4, sink, job, error);
+            read = ReadFrames(reader, CFrameStream::Kind::Lz4, pipe, producerJob, error);
+            break;
         case StreamFormat::Zstd:
-            return ReadFrames(reader, CFrameStream::Kind::Zstd, sink, job, error);
+            read = ReadFrames(reader, CFrameStream::Kind::Zstd, pipe, producerJob, error);
+            break;
         case StreamFormat::Plain:
             break;
     }
-    return ReadPlain(reader, sink, job, error);
+    return pipe.Finish() && read;
 }
 
 bool ReadDataStream(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "dump/DumpFile.h"
+#include "dump/PipelineSink.h"
 
 namespace {
 
@@ -107,13 +108,23 @@ bool CFrameStream::Feed(const char* data, size_t length, IDataSink& sink, std::u
 bool CFrameStream::Decode(const char* data, size_t length, size_t& used, IDataSink& sink,
                           std::u16string& error) {
     used = 0;
+    auto* pipe = dynamic_cast<CPipelineSink*>(&sink);
     for (;;) {
+        // Straight into the pipeline's buffer when there is one: that saves a copy.
+        char* output = m_output.data();
+        size_t room = kOutputSize;
+        size_t space = 0;
+        char* direct = pipe != nullptr ? pipe->Reserve(space) : nullptr;
+        if (direct != nullptr) {
+            output = direct;
+            room = space;
+        }
         size_t consumed = length - used;
-        size_t produced = kOutputSize;
+        size_t produced = room;
         bool frameEnd = false;
         if (m_kind == Kind::Lz4) {
             const size_t hint =
-                LZ4F_decompress(m_lz4, m_output.data(), &produced, data + used, &consumed, nullptr);
+                LZ4F_decompress(m_lz4, output, &produced, data + used, &consumed, nullptr);
             if (LZ4F_isError(hint)) {
                 error = kDamaged;
                 return false;
@@ -121,7 +132,7 @@ bool CFrameStream::Decode(const char* data, size_t length, size_t& used, IDataSi
             frameEnd = hint == 0;
         } else {
             ZSTD_inBuffer in = {data + used, length - used, 0};
-            ZSTD_outBuffer out = {m_output.data(), kOutputSize, 0};
+            ZSTD_outBuffer out = {output, room, 0};
             const size_t hint = ZSTD_decompressStream(m_zstd, &out, &in);
             if (ZSTD_isError(hint)) {
                 error = kDamaged;
@@ -138,7 +149,10 @@ bool CFrameStream::Decode(const char* data, size_t length, size_t& used, IDataSi
             error = kDamaged;
             return false;
         }
-        if (produced > 0 && !sink.Write(m_output.data(), produced)) return false;
+        if (direct != nullptr ? !pipe->Commit(produced)
+                              : produced > 0 && !sink.Write(output, produced)) {
+            return false;
+        }
         if (frameEnd) {
             // Both libraries report the end only once everything has been flushed.
             m_inFrame = false;
@@ -146,6 +160,6 @@ bool CFrameStream::Decode(const char* data, size_t length, size_t& used, IDataSi
             return true;
         }
         // A full output buffer may leave decoded bytes waiting inside the library.
-        if (used == length && produced < kOutputSize) return true;
+        if (used == length && produced < room) return true;
     }
 }
