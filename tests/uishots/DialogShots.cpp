@@ -1,10 +1,14 @@
 // Shows each dialog with the data of a real dump and saves a screenshot of the screen, for
 // looking at the dialogs under Xvfb:
-//   xvfb-run -s '-screen 0 1280x800x24' kalvex_dialog_shots DUMP OUTDIR
+//   xvfb-run -s '-screen 0 1280x800x24' kalvex_dialog_shots DUMP OUTDIR [TABLE WHERE]
+// With TABLE and WHERE it also takes the main window with that table filtered.
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QTimer>
+#include <QTreeWidget>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +21,8 @@
 #include "ui/ColumnSelectDlg.h"
 #include "ui/CsvExportDlg.h"
 #include "ui/DdlDlg.h"
+#include "ui/KalvexDlg.h"
+#include "ui/MainWindowIds.h"
 #include "ui/ProgressDlg.h"
 #include "ui/PropertyDlg.h"
 #include "ui/QtText.h"
@@ -40,6 +46,18 @@ void Shoot(const QString& dir, const QString& name) {
     std::printf("%s\n", path.toUtf8().constData());
 }
 
+// A picture of one window only, cropped from the screen.
+void ShootWindow(QWidget& window, const QString& dir, const QString& name) {
+    Settle();
+    const QRect r = window.frameGeometry();
+    const QString path = QDir(dir).filePath(name);
+    QProcess::execute(u"import"_s,
+                      {u"-window"_s, u"root"_s, u"-crop"_s,
+                       u"%1x%2+%3+%4"_s.arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y()),
+                       u"+repage"_s, path});
+    std::printf("%s\n", path.toUtf8().constData());
+}
+
 void ShowAndShoot(QDialog& dialog, const QString& dir, const QString& name) {
     dialog.move(20, 20);
     dialog.show();
@@ -52,7 +70,7 @@ void ShowAndShoot(QDialog& dialog, const QString& dir, const QString& name) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 3) {
-        std::fprintf(stderr, "usage: kalvex_dialog_shots DUMP OUTDIR\n");
+        std::fprintf(stderr, "usage: kalvex_dialog_shots DUMP OUTDIR [TABLE WHERE]\n");
         return 2;
     }
     const QString dump = QString::fromLocal8Bit(argv[1]);
@@ -106,6 +124,27 @@ int main(int argc, char** argv) {
 
     CAboutDlg about(nullptr);
     ShowAndShoot(about, dir, u"about.png"_s);
+
+    // The main window with a table filtered, when a table and a condition are given.
+    if (argc >= 5) {
+        CKalvexDlg window;
+        window.resize(1100, 680);
+        window.move(0, 0);
+        window.show();
+        window.OpenDumpFile(FromQString(dump));
+        // Picked in the list, as a user would.
+        auto* list = window.findChild<QTreeWidget*>(QString::number(MainId::TableList));
+        const QString wanted = QString::fromLocal8Bit(argv[3]);
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            if (list->topLevelItem(i)->text(0) == wanted)
+                list->setCurrentItem(list->topLevelItem(i));
+        }
+        window.findChild<QLineEdit*>(QString::number(MainId::WhereEdit))
+            ->setText(QString::fromLocal8Bit(argv[4]));
+        window.findChild<QPushButton*>(QString::number(MainId::ApplyButton))->click();
+        ShootWindow(window, dir, u"main-filtered.png"_s);
+        window.hide();
+    }
 
     std::atomic<bool> shot{false};
     QTimer::singleShot(300, [&] {
