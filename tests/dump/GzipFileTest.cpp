@@ -16,6 +16,7 @@
 #include "dump/GzipFile.h"
 #include "jobs/JobContext.h"
 #include "platform/File.h"
+#include "support/FrameCompress.h"
 #include "support/TestPaths.h"
 
 using namespace std::string_literals;
@@ -27,17 +28,7 @@ const std::u16string kTruncated = u"gzip データが途中で終わっていま
 
 // windowBits 31: a complete gzip member; -15: bare deflate data for hand-made headers.
 std::string Deflate(const std::string& text, int windowBits) {
-    z_stream zs{};
-    EXPECT_EQ(deflateInit2(&zs, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&zs, text.size()) + 32, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    zs.avail_in = static_cast<uInt>(text.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
+    return DeflateCompress(text, 6, windowBits);
 }
 
 std::string Gzip(const std::string& text) {

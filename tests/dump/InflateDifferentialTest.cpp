@@ -16,6 +16,7 @@
 #include "dump/InflateStream.h"
 #include "support/CollectSink.h"
 #include "support/Fixtures.h"
+#include "support/FrameCompress.h"
 #include "support/TestPaths.h"
 
 namespace {
@@ -53,17 +54,7 @@ Outcome InflateWith(InflateBackend backend, bool raw, const std::string& data, s
 }
 
 std::string Compress(const std::string& text, int level, int windowBits, int strategy) {
-    z_stream zs{};
-    EXPECT_EQ(deflateInit2(&zs, level, Z_DEFLATED, windowBits, 8, strategy), Z_OK);
-    std::string out(deflateBound(&zs, text.size()) + 64, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    zs.avail_in = static_cast<uInt>(text.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
+    return DeflateCompress(text, level, windowBits, strategy);
 }
 
 // COPY-like rows mixed with runs and random bytes: literals, short and long matches, and

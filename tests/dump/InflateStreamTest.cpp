@@ -6,6 +6,7 @@
 
 #include "dump/DumpFile.h"
 #include "dump/InflateStream.h"
+#include "support/FrameCompress.h"
 
 namespace {
 
@@ -14,17 +15,7 @@ const std::u16string kCorrupt =
 
 // windowBits 15: zlib wrapper; -15: raw deflate.
 std::string Deflate(const std::string& text, int windowBits) {
-    z_stream zs{};
-    EXPECT_EQ(deflateInit2(&zs, 6, Z_DEFLATED, windowBits, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&zs, text.size()), '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    zs.avail_in = static_cast<uInt>(text.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
+    return DeflateCompress(text, 6, windowBits);
 }
 
 // Rows of COPY text: compressible, and larger than one 256 KiB output buffer.
