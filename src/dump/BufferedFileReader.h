@@ -53,6 +53,15 @@ public:
     const char* Data() const { return m_window.get() + m_windowPos; }
     size_t Available() const { return static_cast<size_t>(m_windowFill - m_windowPos); }
     void Consume(size_t count) { m_windowPos += count; }
+    // Hands out the next piece of the window, at most max bytes, refilling an empty window
+    // first; false when the file cannot be read. The piece stays valid until the next read.
+    bool TakeWindow(size_t max, const char*& data, size_t& length) {
+        if (Available() == 0 && !Refill()) return false;
+        length = max < Available() ? max : Available();
+        data = Data();
+        Consume(length);
+        return true;
+    }
 
     bool IoFailed() const { return m_ioFailed; }
     bool LineTooLong() const { return m_lineTooLong; }

@@ -34,13 +34,12 @@ bool ReadFrames(BufferedFileReader& reader, CFrameStream::Kind kind, IDataSink& 
             error = kCancelledMessage;
             return false;
         }
-        if (reader.Available() == 0 && !reader.Refill()) {
+        const char* chunk = nullptr;
+        size_t n = 0;
+        if (!reader.TakeWindow(kInputChunk, chunk, n)) {
             error = u"ファイルの読み込みに失敗しました。";
             return false;
         }
-        const size_t n = std::min(kInputChunk, reader.Available());
-        const char* chunk = reader.Data();
-        reader.Consume(n);
         if (!stream.Feed(chunk, n, sink, error)) return false;
         Progress(job, reader);
     }

@@ -82,13 +82,12 @@ bool ReadGzipStream(BufferedFileReader& reader, IDataSink& sink, IJobContext* jo
                 return false;
             }
             // Inflate straight from the reader's window; no copy into a chunk buffer.
-            if (reader.Available() == 0 && !reader.Refill()) {
+            const char* chunk = nullptr;
+            size_t n = 0;
+            if (!reader.TakeWindow(kInputChunk, chunk, n)) {
                 error = u"ファイルの読み込みに失敗しました。";
                 return false;
             }
-            const size_t n = std::min(kInputChunk, reader.Available());
-            const char* chunk = reader.Data();
-            reader.Consume(n);
             if (!stream.Inflate(chunk, n, sink, error)) return false;
             if (job != nullptr) {
                 job->SetProgress(static_cast<int>(reader.Position() * 100 / progressBase));
