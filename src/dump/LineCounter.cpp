@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "dump/LineFeeds.h"
+
 namespace DumpUtil {
 
 namespace {
@@ -33,21 +35,21 @@ bool CLineCounter::Write(const char* data, size_t length) {
         p = lf + 1;
     }
 
-    // Whole lines: jump from LF to LF and look only at lines of exactly two bytes.
+    // Whole lines: look only at lines of exactly two bytes.
     uint64_t lines = m_lines;
-    while (p < end) {
-        const char* lf =
-            static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        if (lf == nullptr) break;
+    const char* const first = p;
+    ForEachLineFeed(p, static_cast<size_t>(end - p), [&](size_t at) {
+        const char* lf = first + at;
         if (lf - p == 2 && IsEndMarker(p)) {
-            m_lines = lines;
             m_ended = true;
-            return true;
+            return false;
         }
         ++lines;
         p = lf + 1;
-    }
+        return true;
+    });
     m_lines = lines;
+    if (m_ended) return true;
 
     // The unterminated tail starts the next line.
     const size_t tail = static_cast<size_t>(end - p);

@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "jobs/JobContext.h"
+#include "platform/Memory.h"
 #include "platform/TempFiles.h"
+#include "dump/LineFeeds.h"
 #include "store/SpoolWriter.h"
 #include "store/TableCursor.h"
 
@@ -63,6 +65,7 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
     // believed up to a bound.
     m_rowOffsets.reserve(
         static_cast<size_t>(std::min<uint64_t>(m_expectedRows, uint64_t{1} << 27)));
+    platform::AdviseHugePages(m_rowOffsets.data(), m_rowOffsets.capacity() * sizeof(uint64_t));
     if (job != nullptr) job->SetMessage(u"行データを読み込んでいます: " + table.QualifiedName());
 
     const bool read = dump.ReadTableData(table, *this, job, error);
@@ -115,43 +118,65 @@ bool CTableData::Write(const char* data, size_t length) {
     if (m_ended) return true;
     if (length == 0) return m_writeOk;
 
-    size_t i = 0;
-    while (i < length) {
-        if (m_atLineStart) {
-            m_lineStart = m_bytesWritten + m_bufferedBytes + i;
-            m_atLineStart = false;
-            m_lineLength = 0;
+    const uint64_t base = m_bytesWritten + m_bufferedBytes;  // spool offset of data[0]
+    size_t from = 0;                // start of the current line, when it starts here
+    bool carried = !m_atLineStart;  // the current line began in an earlier piece
+    bool marker = false;
+    bool cancelled = false;
+    size_t markerStart = 0;
+    ForEachLineFeed(data, length, [&](size_t at) {
+        uint64_t start = base + from;
+        if (carried) {
+            // Only the first two bytes of a line matter while loading.
+            char head[2] = {m_lineHead[0], m_lineHead[1]};
+            for (size_t k = 0; m_lineLength + k < 2 && k < at; ++k)
+                head[m_lineLength + k] = data[k];
+            marker = m_lineLength + at == 2 && head[0] == '\\' && head[1] == '.';
+            start = m_lineStart;
+            carried = false;
+        } else {
+            marker = at - from == 2 && data[from] == '\\' && data[from + 1] == '.';
         }
-        // Only the first two bytes of a line matter while loading.
-        while (m_lineLength < 2 && i < length && data[i] != '\n') {
-            m_lineHead[m_lineLength++] = data[i++];
+        if (marker) {
+            // The end-of-data line: what came before it in this piece is kept.
+            markerStart = at >= 2 ? at - 2 : 0;
+            m_lineStart = start;
+            return false;
         }
-        if (i >= length) break;
-        const void* lf = std::memchr(data + i, '\n', length - i);
-        if (lf == nullptr) {
-            m_lineLength += length - i;
-            break;
-        }
-        const size_t at = static_cast<size_t>(static_cast<const char*>(lf) - data);
-        m_lineLength += at - i;
-        i = at + 1;
-
-        if (m_lineLength == 2 && m_lineHead[0] == '\\' && m_lineHead[1] == '.') {
-            // The end-of-data line: keep what came before it in this piece, drop the rest.
-            const size_t markerStart = at >= 2 ? at - 2 : 0;
-            Append(data, markerStart);
-            m_ended = true;
-            return m_writeOk;
-        }
-        m_rowOffsets.push_back(m_lineStart);
-        m_atLineStart = true;
+        m_rowOffsets.push_back(start);
+        from = at + 1;
         if (m_job != nullptr && m_rowOffsets.size() % kRowsPerCheck == 0) {
-            if (m_job->IsCancelled()) return false;
+            if (m_job->IsCancelled()) {
+                cancelled = true;
+                return false;
+            }
             if (m_expectedRows != 0) {
                 m_job->SetProgress(static_cast<int>(
                     std::min<uint64_t>(100, m_rowOffsets.size() * 100 / m_expectedRows)));
             }
         }
+        return true;
+    });
+    if (cancelled) return false;
+    if (marker) {
+        Append(data, markerStart);
+        m_ended = true;
+        return m_writeOk;
+    }
+
+    // The unterminated tail: it continues the carried line or starts a new one.
+    if (carried) {
+        for (size_t k = 0; m_lineLength + k < 2 && k < length; ++k)
+            m_lineHead[m_lineLength + k] = data[k];
+        m_lineLength += length;
+    } else if (from < length) {
+        m_atLineStart = false;
+        m_lineStart = base + from;
+        m_lineLength = length - from;
+        m_lineHead[0] = data[from];
+        m_lineHead[1] = from + 1 < length ? data[from + 1] : 0;
+    } else {
+        m_atLineStart = true;
     }
     Append(data, length);
     return m_writeOk;

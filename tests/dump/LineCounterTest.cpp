@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -50,4 +51,23 @@ TEST(LineCounterTest, CountsRowsUpToTheEndMarkerHoweverTheTextIsCut) {
         for (size_t i = 1; i < t.size(); ++i) everyByte.push_back(i);
         EXPECT_EQ(CountInPieces(t, everyByte), c.lines) << t << " byte by byte";
     }
+}
+
+// Line feeds are looked for many bytes at a time: lines of every length around that
+// stride, and the end line at different places in the stride.
+TEST(LineCounterTest, LongTextsCountEveryRowBeforeTheEndLine) {
+    std::string lines;
+    for (size_t length = 0; length < 200; ++length) lines += std::string(length, 'x') + "\n";
+    for (size_t endAfter :
+         {size_t{0}, size_t{1}, size_t{62}, size_t{63}, size_t{64}, size_t{150}}) {
+        std::string text;
+        size_t at = 0;
+        for (size_t row = 0; row < endAfter; ++row) at = lines.find('\n', at) + 1;
+        text = lines.substr(0, at) + "\\.\n" + lines.substr(at);
+        for (size_t cut : {size_t{0}, size_t{63}, size_t{64}, at, at + 1, text.size() / 2}) {
+            EXPECT_EQ(CountInPieces(text, {std::min(cut, text.size())}), endAfter)
+                << "end after " << endAfter << ", cut at " << cut;
+        }
+    }
+    EXPECT_EQ(CountInPieces(lines, {100}), 200u);
 }

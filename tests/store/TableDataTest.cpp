@@ -86,6 +86,36 @@ TEST(TableDataTest, EveryPieceBoundaryGivesTheSameRows) {
         EXPECT_EQ(Load(tail, {a}), (std::vector<std::string>{"x", "y"}));
 }
 
+// Rows are found many bytes at a time; lines of every length around that stride, with
+// the end line at different places, must still come out whole in any piece size.
+TEST(TableDataTest, LongTextsKeepEveryRowAndStopAtTheEndLine) {
+    std::vector<std::string> lines;
+    uint32_t seed = 7;
+    for (int i = 0; i < 600; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        const size_t length = (seed >> 16) % 140;
+        std::string line(length, static_cast<char>('a' + i % 26));
+        if (i % 37 == 5) line = "\\.x";
+        if (i % 41 == 9) line = "\\";
+        lines.push_back(line);
+    }
+    for (size_t endAfter :
+         {size_t{0}, size_t{1}, size_t{63}, size_t{64}, size_t{301}, lines.size()}) {
+        std::string text;
+        for (size_t i = 0; i < lines.size(); ++i) {
+            if (i == endAfter) text += "\\.\n";
+            text += lines[i] + "\n";
+        }
+        const std::vector<std::string> expected(lines.begin(),
+                                                lines.begin() + static_cast<long>(endAfter));
+        for (size_t piece :
+             {size_t{1}, size_t{63}, size_t{64}, size_t{65}, size_t{4096}, text.size()}) {
+            SCOPED_TRACE(std::to_string(endAfter) + " / " + std::to_string(piece));
+            EXPECT_EQ(Load(text, std::vector<size_t>(text.size() / piece + 1, piece)), expected);
+        }
+    }
+}
+
 TEST(TableDataTest, CellsFollowColumnsAndCodePage) {
     MemoryDump dump("1\n\\N\tb\tc\n\x83\x5c\t\x95\x5c\\\\\n", 932, 2);
     CTableData data;
