@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
-#include "jobs/JobContext.h"
-#include "platform/Memory.h"
-#include "platform/TempFiles.h"
 #include "dump/LineFeeds.h"
+#include "jobs/JobContext.h"
+#include "platform/TempFiles.h"
 #include "store/SpoolWriter.h"
 #include "store/TableCursor.h"
 
@@ -32,8 +31,7 @@ void CTableData::Reset() {
         platform::DeleteFile(m_tempPath);
         m_tempPath.clear();
     }
-    m_rowOffsets.clear();
-    m_rowOffsets.shrink_to_fit();
+    m_rowOffsets.Release();
     m_dataEnd = 0;
     m_bufferedBytes = 0;
 }
@@ -63,9 +61,8 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
     m_spool.Start(m_writeHandle);
     // The scan's count saves regrowing the offsets; a count from a damaged dump is only
     // believed up to a bound.
-    m_rowOffsets.reserve(
+    m_rowOffsets.Reserve(
         static_cast<size_t>(std::min<uint64_t>(m_expectedRows, uint64_t{1} << 27)));
-    platform::AdviseHugePages(m_rowOffsets.data(), m_rowOffsets.capacity() * sizeof(uint64_t));
     if (job != nullptr) job->SetMessage(u"行データを読み込んでいます: " + table.QualifiedName());
 
     const bool read = dump.ReadTableData(table, *this, job, error);
@@ -88,7 +85,7 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
         if (m_lineLength == 2 && m_lineHead[0] == '\\' && m_lineHead[1] == '.') {
             endedByMarker = true;
         } else {
-            m_rowOffsets.push_back(m_lineStart);
+            m_rowOffsets.Push(m_lineStart);
             Append("\n", 1);
         }
     }
@@ -143,7 +140,7 @@ bool CTableData::Write(const char* data, size_t length) {
             m_lineStart = start;
             return false;
         }
-        m_rowOffsets.push_back(start);
+        m_rowOffsets.Push(start);
         from = at + 1;
         if (m_job != nullptr && m_rowOffsets.size() % kRowsPerCheck == 0) {
             if (m_job->IsCancelled()) {

@@ -8,6 +8,7 @@
 #include "dump/DumpFile.h"
 #include "platform/File.h"
 #include "store/CellValue.h"
+#include "store/RowOffsets.h"
 #include "store/SpoolWriter.h"
 
 class CTableCursor;
@@ -57,7 +58,7 @@ private:
     uint64_t m_bytesWritten = 0;
     bool m_writeOk = true;
     bool m_loaded = false;
-    std::vector<uint64_t> m_rowOffsets;
+    CRowOffsets m_rowOffsets;
     uint64_t m_dataEnd = 0;
     bool m_ended = false;
     bool m_atLineStart = true;
