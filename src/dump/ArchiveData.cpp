@@ -25,10 +25,6 @@ constexpr unsigned kChunksPerCancelCheck = 256;
 
 const char16_t kBlockReadFailed[] = u"データブロックの読み取りに失敗しました。";
 
-bool IsCancelled(IJobContext* job) {
-    return job != nullptr && job->IsCancelled();
-}
-
 int Percent(uint64_t position, uint64_t fileSize) {
     if (fileSize < 2) fileSize = 1;
     return static_cast<int>(std::min<uint64_t>(100, position * 100 / fileSize));
@@ -57,7 +53,7 @@ bool SkipLargeObjects(BufferedFileReader& reader, ArchiveFieldReader& fields) {
 // The chunks of one data block, through the decoder when there is one.
 bool ReadBlockChunks(BufferedFileReader& reader, const ArchiveHeader& header,
                      IStreamDecoder* decoder, IDataSink& sink, IJobContext* job,
-                     std::u16string& error) {
+                     bool reportPosition, std::u16string& error) {
     if (decoder != nullptr && !decoder->Begin(error)) return false;
     ArchiveFieldReader fields(reader, header);
     unsigned chunks = 0;
@@ -90,9 +86,13 @@ bool ReadBlockChunks(BufferedFileReader& reader, const ArchiveHeader& header,
             reader.Consume(take);
             remaining -= take;
         }
-        if (++chunks % kChunksPerCancelCheck == 0 && IsCancelled(job)) {
-            error = kCancelledMessage;
-            return false;
+        if (++chunks % kChunksPerCancelCheck == 0 && job != nullptr) {
+            if (job->IsCancelled()) {
+                error = kCancelledMessage;
+                return false;
+            }
+            // A table of a gigabyte must not leave the bar standing still while it is counted.
+            if (reportPosition) job->SetProgress(Percent(reader.Position(), reader.FileSize()));
         }
     }
 }
@@ -107,15 +107,17 @@ bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJ
                                  std::u16string& error) {
     std::unique_ptr<IStreamDecoder> decoder;
     if (!MakeArchiveBlockDecoder(m_header.compression, decoder, error)) return false;
-    return ReadDataBlock(reader, decoder.get(), sink, job, error);
+    return ReadDataBlock(reader, decoder.get(), sink, job, false, error);
 }
 
 bool CArchiveDump::ReadDataBlock(BufferedFileReader& reader, IStreamDecoder* decoder,
-                                 IDataSink& sink, IJobContext* job, std::u16string& error) {
-    if (decoder == nullptr) return ReadBlockChunks(reader, m_header, nullptr, sink, job, error);
+                                 IDataSink& sink, IJobContext* job, bool reportPosition,
+                                 std::u16string& error) {
+    if (decoder == nullptr)
+        return ReadBlockChunks(reader, m_header, nullptr, sink, job, reportPosition, error);
     // The consumer works on one buffer while the decoder fills the next.
     CPipelineSink pipe(sink);
-    const bool read = ReadBlockChunks(reader, m_header, decoder, pipe, job, error);
+    const bool read = ReadBlockChunks(reader, m_header, decoder, pipe, job, reportPosition, error);
     return pipe.Finish() && read;
 }
 
@@ -220,7 +222,8 @@ bool CArchiveDump::ScanCustom(IJobContext* job, std::u16string& error) {
                 if (job != nullptr)
                     job->SetMessage(u"件数を数えています: " + table.QualifiedName());
                 DumpUtil::CLineCounter counter;
-                if (!ReadDataBlock(reader, decoder.get(), counter, job, error)) return false;
+                // The counter never reports, so the reader may: the file position.
+                if (!ReadDataBlock(reader, decoder.get(), counter, job, true, error)) return false;
                 table.rowCount = counter.Lines();
                 table.rowCountKnown = true;
                 Log(u"[block] id=" + platform::FormatDecimal(dumpId) + u" " +

@@ -85,8 +85,10 @@ private:
     bool ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
                        std::u16string& error);
     // The same with a decoder (null: uncompressed) that the caller reuses from block to block.
+    // reportPosition: the job's progress follows the file position, for a sink that never
+    // reports itself.
     bool ReadDataBlock(BufferedFileReader& reader, IStreamDecoder* decoder, IDataSink& sink,
-                       IJobContext* job, std::u16string& error);
+                       IJobContext* job, bool reportPosition, std::u16string& error);
     bool ReadDataFile(const std::u16string& fileName, IDataSink& sink, IJobContext* job,
                       std::u16string& error);
     bool ReadBlockAt(BufferedFileReader& reader, int64_t offset, const TableEntry& table,

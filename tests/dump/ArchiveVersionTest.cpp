@@ -1,6 +1,7 @@
 // Archives of every version and shape, built by the test writer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "dump/ArchiveDump.h"
@@ -346,6 +347,13 @@ TEST(ArchiveVersionTest, EndMarkerAndCancellation) {
     big.AddTableData("public", "big", {"n"}, rows, bt);
     Opened b = OpenBytes(dir, BuildCustomArchive(big).bytes);
     ASSERT_TRUE(b.ok);
+    // The bar moves while one big table is counted, not only between tables.
+    TestJob watch;
+    ASSERT_TRUE(b.dump->Scan(&watch, error));
+    ASSERT_GE(watch.progress.size(), 4u);
+    EXPECT_TRUE(std::is_sorted(watch.progress.begin(), watch.progress.end()));
+    EXPECT_GT(watch.progress.front(), 0);
+    EXPECT_LT(watch.progress.front(), 50);
     TestJob cancel(0);
     EXPECT_FALSE(b.dump->Scan(&cancel, error));
     EXPECT_EQ(error, u"処理が中止されました。");
