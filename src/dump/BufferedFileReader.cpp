@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "dump/GrowingFile.h"
+
 bool BufferedFileReader::Open(const std::u16string& path) {
     Close();
     if (!m_file.OpenRead(path, platform::CFile::AccessHint::Sequential)) return false;
@@ -30,6 +32,19 @@ bool BufferedFileReader::OpenRange(const std::u16string& path, uint64_t offset, 
     return true;
 }
 
+bool BufferedFileReader::OpenGrowing(const std::u16string& path, CGrowingFile& growing) {
+    Close();
+    uint64_t size = 0;
+    bool finished = false;
+    if (!growing.WaitFor(0, size, finished)) return false;
+    if (!m_file.OpenRead(path, platform::CFile::AccessHint::Sequential)) return false;
+    m_fileSize = finished ? size : kGrowingSize;
+    m_growing = finished ? nullptr : &growing;
+    m_windowCapacity = kWindowSize;
+    m_window = std::make_unique_for_overwrite<char[]>(m_windowCapacity);
+    return true;
+}
+
 void BufferedFileReader::Close() {
     m_file.Close();
     m_window.reset();
@@ -38,6 +53,7 @@ void BufferedFileReader::Close() {
     m_base = 0;
     m_windowOffset = m_windowFill = m_windowPos = 0;
     m_ioFailed = m_lineTooLong = false;
+    m_growing = nullptr;
 }
 
 bool BufferedFileReader::Seek(uint64_t offset) {
@@ -62,6 +78,20 @@ bool BufferedFileReader::Refill() {
     m_windowFill = kept;
     m_windowPos = 0;
     const uint64_t next = m_windowOffset + m_windowFill;
+    if (m_growing != nullptr && m_windowFill < m_windowCapacity) {
+        // Waiting for a whole window gives the same windows as reading the finished file.
+        uint64_t size = 0;
+        bool finished = false;
+        m_growing->SetReadOffset(m_windowOffset);
+        if (!m_growing->WaitFor(next + (m_windowCapacity - m_windowFill), size, finished)) {
+            m_ioFailed = true;
+            return false;
+        }
+        if (finished) {
+            m_fileSize = size;
+            m_growing = nullptr;
+        }
+    }
     if (next >= m_fileSize || m_windowFill >= m_windowCapacity) return false;
     if (!m_file.Seek(m_base + next)) {
         m_ioFailed = true;

@@ -8,12 +8,15 @@
 
 #include "platform/File.h"
 
+class CGrowingFile;
+
 // A read-only file seen through a 1 MiB window. Refilling keeps the unread bytes, so a
 // field that straddles the window edge needs no special handling by the caller.
 class BufferedFileReader {
 public:
     static constexpr size_t kWindowSize = 1 << 20;
     static constexpr size_t kMaxLineLength = size_t{256} << 20;
+    static constexpr uint64_t kGrowingSize = uint64_t{1} << 56;
 
     BufferedFileReader() = default;
     ~BufferedFileReader() { Close(); }
@@ -24,6 +27,12 @@ public:
     // Sees only length bytes from offset on, as if they were the whole file (a member of a
     // tar archive). False when the file is shorter than that.
     bool OpenRange(const std::u16string& path, uint64_t offset, uint64_t length);
+    // Follows a file that another thread is still writing: a refill waits for the bytes it
+    // needs, and the file ends where the writer finishes it. Until then FileSize() is
+    // kGrowingSize, so that nobody takes the bytes written so far for the whole file. A
+    // failed writer ends the reading with IoFailed. False when the file cannot be opened
+    // or the writer failed before creating it.
+    bool OpenGrowing(const std::u16string& path, CGrowingFile& growing);
     void Close();
     bool IsOpen() const { return m_file.IsOpen(); }
 
@@ -77,4 +86,5 @@ private:
     uint64_t m_windowPos = 0;
     bool m_ioFailed = false;
     bool m_lineTooLong = false;
+    CGrowingFile* m_growing = nullptr;  // null once the writer has finished
 };

@@ -6,6 +6,7 @@
 #include "dump/BufferedFileReader.h"
 #include "dump/FileSink.h"
 #include "dump/FrameStream.h"
+#include "dump/GrowingFile.h"
 #include "dump/GzipFile.h"
 #include "dump/PipelineSink.h"
 #include "jobs/JobContext.h"
@@ -69,6 +70,66 @@ bool ReadPlain(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
     return true;
 }
 
+// Tells the reader of a file being written how far the file has got: after every write
+// that reached the file, not the bytes still in the sink's buffer.
+class CPublishingSink : public IDataSink {
+public:
+    CPublishingSink(CFileSink& file, CGrowingFile& growing) : m_file(file), m_growing(growing) {}
+    bool Write(const char* data, size_t length) override {
+        if (m_growing.Abandoned() || !m_file.Write(data, length)) return false;
+        if (m_file.Total() != m_published) {
+            m_published = m_file.Total();
+            m_growing.Publish(m_published);
+        }
+        return true;
+    }
+
+private:
+    CFileSink& m_file;
+    CGrowingFile& m_growing;
+    uint64_t m_published = 0;
+};
+
+bool Expand(const std::u16string& path, StreamFormat format, const std::u16string& outPath,
+            IJobContext* job, std::u16string& error, CGrowingFile* growing) {
+    CFileSink sink;
+    // The expansion is a temporary copy of the dump: nobody else needs to read it.
+    if (!sink.Open(outPath, true)) {
+        error = u"一時ファイルを作成できません(" + outPath + u")。";
+        return false;
+    }
+    if (growing != nullptr) growing->Publish(0);
+    std::u16string readError;
+    bool ok = false;
+    {
+        BufferedFileReader reader;
+        if (reader.Open(path)) {
+            if (growing != nullptr) {
+                CPublishingSink publishing(sink, *growing);
+                ok = ReadCompressedStream(reader, format, publishing, job, readError);
+            } else {
+                ok = ReadCompressedStream(reader, format, sink, job, readError);
+            }
+        } else {
+            readError = u"ファイルをオープンできません(" + path + u")。";
+        }
+    }
+    sink.Close();
+    if (!ok && !readError.empty()) {
+        platform::DeleteFile(outPath);
+        error = readError;
+        return false;
+    }
+    // Also when the read stopped without a message: then our own sink refused the data.
+    if (!sink.IsOk() || !ok) {
+        error = u"一時ファイルの書き込みに失敗しました(" + outPath + u")。";
+        platform::DeleteFile(outPath);
+        return false;
+    }
+    if (growing != nullptr) growing->Finish(sink.Total());
+    return true;
+}
+
 }  // namespace
 
 bool ReadCompressedStream(BufferedFileReader& reader, StreamFormat format, IDataSink& sink,
@@ -105,35 +166,9 @@ bool ReadDataStream(BufferedFileReader& reader, IDataSink& sink, IJobContext* jo
 }
 
 bool ExpandCompressedToFile(const std::u16string& path, StreamFormat format,
-                            const std::u16string& outPath, IJobContext* job,
-                            std::u16string& error) {
-    CFileSink sink;
-    // The expansion is a temporary copy of the dump: nobody else needs to read it.
-    if (!sink.Open(outPath, true)) {
-        error = u"一時ファイルを作成できません(" + outPath + u")。";
-        return false;
-    }
-    std::u16string readError;
-    bool ok = false;
-    {
-        BufferedFileReader reader;
-        if (reader.Open(path)) {
-            ok = ReadCompressedStream(reader, format, sink, job, readError);
-        } else {
-            readError = u"ファイルをオープンできません(" + path + u")。";
-        }
-    }
-    sink.Close();
-    if (!ok && !readError.empty()) {
-        platform::DeleteFile(outPath);
-        error = readError;
-        return false;
-    }
-    // Also when the read stopped without a message: then our own sink refused the data.
-    if (!sink.IsOk() || !ok) {
-        error = u"一時ファイルの書き込みに失敗しました(" + outPath + u")。";
-        platform::DeleteFile(outPath);
-        return false;
-    }
-    return true;
+                            const std::u16string& outPath, IJobContext* job, std::u16string& error,
+                            CGrowingFile* growing) {
+    if (Expand(path, format, outPath, job, error, growing)) return true;
+    if (growing != nullptr) growing->Fail(error);
+    return false;
 }

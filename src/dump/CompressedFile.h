@@ -5,6 +5,7 @@
 #include "dump/StreamDecoder.h"
 
 class BufferedFileReader;
+class CGrowingFile;
 class IDataSink;
 class IJobContext;
 
@@ -19,5 +20,8 @@ bool ReadDataStream(BufferedFileReader& reader, IDataSink& sink, IJobContext* jo
                     std::u16string& error);
 
 // Writes the decompressed content of path to outPath; on failure no output is left.
+// growing, when given, hears of every byte that reaches the file and of the end (Finish or
+// Fail with the message), and stops the expansion when its reader gives up.
 bool ExpandCompressedToFile(const std::u16string& path, StreamFormat format,
-                            const std::u16string& outPath, IJobContext* job, std::u16string& error);
+                            const std::u16string& outPath, IJobContext* job, std::u16string& error,
+                            CGrowingFile* growing = nullptr);

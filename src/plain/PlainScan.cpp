@@ -4,11 +4,13 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "dump/BackgroundExpansion.h"
 #include "dump/BufferedFileReader.h"
 #include "jobs/JobContext.h"
 #include "plain/ConnectParser.h"
 #include "plain/InsertParser.h"
 #include "plain/PlainDump.h"
+#include "platform/TempFiles.h"
 #include "platform/WideChar.h"
 #include "sql/CreateTableParser.h"
 #include "sql/Encoding.h"
@@ -101,8 +103,6 @@ bool StartsWith(const char* data, size_t length, const char* prefix) {
 }  // namespace
 
 bool CPlainDump::Scan(IJobContext* job, std::u16string& error) {
-    if (!ExpandIfCompressed(job, error)) return false;
-
     m_catalogue.Clear();
     m_ddlObjects.clear();
     m_info.databases.clear();
@@ -116,18 +116,44 @@ bool CPlainDump::Scan(IJobContext* job, std::u16string& error) {
     m_copySections.clear();
     m_lastInsert = InsertTarget();
 
+    // A compressed script is expanded on a thread of its own while the scan follows the
+    // expanded file, so that the two take a core each.
+    CBackgroundExpansion expansion(job);
     BufferedFileReader reader;
-    if (!reader.Open(m_readPath)) {
-        error = u"ダンプファイルをオープンできません(" + m_readPath + u")。";
-        DiscardExpanded();
-        return false;
+    bool opened = false;
+    if (m_compression != StreamFormat::Plain && m_readPath.empty()) {
+        if (job != nullptr)
+            job->SetMessage(std::u16string(StreamFormatName(m_compression)) + u" を展開しています");
+        m_tempPath = m_readPath = MakeTempFilePath(u".sql");
+        expansion.Start(m_path, m_compression, m_readPath);
+        job = expansion.ReaderJob();
+        opened = reader.OpenGrowing(m_readPath, expansion.File());
+    } else {
+        opened = reader.Open(m_readPath);
     }
-    if (job != nullptr) job->SetMessage(u"ダンプファイルを走査しています");
-    if (!ScanStatements(reader, job, error)) {
-        DiscardExpanded();
-        return false;
+    bool ok = opened;
+    if (!opened) {
+        error = u"ダンプファイルをオープンできません(" + m_readPath + u")。";
+    } else {
+        if (job != nullptr) job->SetMessage(u"ダンプファイルを走査しています");
+        ok = ScanStatements(reader, job, error);
     }
     reader.Close();
+    if (expansion.Started()) {
+        // A scan that stopped early no longer needs the rest of the file.
+        if (!ok) expansion.Stop();
+        // The expansion's own failure explains whatever the scan saw of its output, and
+        // its message is the one the user would get without the overlap.
+        std::u16string expansionError;
+        if (!expansion.Join(expansionError)) {
+            error = expansionError;
+            ok = false;
+        }
+    }
+    if (!ok) {
+        DiscardExpanded();
+        return false;
+    }
 
     ReadHeaderComments();
     // Tables known only from their COPY list (data-only scripts, inherited columns).

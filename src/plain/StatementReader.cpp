@@ -264,8 +264,9 @@ void StatementScanner::FinishAfterSemicolon() {
             return;
         }
         // Look further without giving up the position after the semicolon; a window full
-        // of blanks is left to the next statement, which skips them anyway.
-        if (!r.Refill()) return;
+        // of blanks is left to the next statement, which skips them anyway. A file that is
+        // still being written learns where it ends only from the refill: look again then.
+        if (!r.Refill() && r.Position() + r.Available() < r.FileSize()) return;
     }
 }
 
