@@ -12,8 +12,7 @@
 
 #include "app/CreateDumpReader.h"
 #include "plain/PlainDump.h"
-#include "platform/File.h"
-#include "platform/TempFiles.h"
+#include "support/TempFileList.h"
 #include "support/TestJob.h"
 #include "support/TestPaths.h"
 
@@ -59,17 +58,6 @@ private:
     bool m_ok = false;
     long m_baseKb = -1;
 };
-
-std::set<std::u16string> OurTempFiles() {
-    std::vector<std::u16string> names;
-    platform::ListDirectory(GetTempDirectory(), names);
-    std::set<std::u16string> ours;
-    const std::u16string prefix = GetTempFilePrefix();
-    for (const std::u16string& name : names) {
-        if (name.rfind(prefix, 0) == 0) ours.insert(name);
-    }
-    return ours;
-}
 
 std::string RandomBytes(size_t size, uint32_t seed, bool withNul) {
     std::mt19937 random(seed);
@@ -249,7 +237,7 @@ TEST(PlainBadInputTest, DamagedGzipScriptsEndWithTheirMessage) {
     ScratchDir dir;
     const std::string good = ReadFileBytes(FixturePath("dumps/kx_main.sql.gz"));
     ASSERT_GT(good.size(), 1000u);
-    const std::set<std::u16string> before = OurTempFiles();
+    const std::set<std::u16string> before = TempFilesOfThisProcess();
     const std::set<std::u16string> messages = {
         u"gzip データが途中で終わっています。",
         u"圧縮データの展開に失敗しました(データが壊れているか、対応していない圧縮方式です)。",
@@ -282,9 +270,9 @@ TEST(PlainBadInputTest, DamagedGzipScriptsEndWithTheirMessage) {
             continue;
         }
         EXPECT_EQ(messages.count(error), 1u) << U8(error);
-        EXPECT_EQ(OurTempFiles(), before);
+        EXPECT_EQ(TempFilesOfThisProcess(), before);
     }
-    EXPECT_EQ(OurTempFiles(), before);
+    EXPECT_EQ(TempFilesOfThisProcess(), before);
 }
 
 TEST(PlainBadInputTest, CancelledScansLeaveNoTemporaryFile) {
@@ -293,7 +281,7 @@ TEST(PlainBadInputTest, CancelledScansLeaveNoTemporaryFile) {
     for (int i = 0; i < 5000; ++i)
         script += "CREATE VIEW v" + std::to_string(i) + " AS SELECT 1;\n";
     const std::string path = dir.Write("many.sql.gz", Gzip(script));
-    const std::set<std::u16string> before = OurTempFiles();
+    const std::set<std::u16string> before = TempFilesOfThisProcess();
     // The first poll is in the expansion, the second in the scan of the expanded file.
     for (int cancelAfter : {0, 1}) {
         SCOPED_TRACE(cancelAfter);
@@ -304,11 +292,11 @@ TEST(PlainBadInputTest, CancelledScansLeaveNoTemporaryFile) {
         EXPECT_FALSE(dump->Scan(&job, error));
         EXPECT_EQ(error, u"処理が中止されました。");
         EXPECT_EQ(job.polls, cancelAfter + 1);
-        EXPECT_EQ(OurTempFiles(), before);
+        EXPECT_EQ(TempFilesOfThisProcess(), before);
         // The reader can still scan afterwards, from a new expansion.
         ASSERT_TRUE(dump->Scan(nullptr, error)) << U8(error);
         EXPECT_EQ(dump->GetDdlObjects().size(), 5000u);
-        EXPECT_EQ(OurTempFiles().size(), before.size() + 1);
+        EXPECT_EQ(TempFilesOfThisProcess().size(), before.size() + 1);
     }
-    EXPECT_EQ(OurTempFiles(), before);
+    EXPECT_EQ(TempFilesOfThisProcess(), before);
 }
