@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <unordered_map>
 
 #include "dump/ArchiveDump.h"
@@ -97,6 +98,25 @@ bool ReadBlockChunks(BufferedFileReader& reader, const ArchiveHeader& header,
     }
 }
 
+// A data file's reader reports its own position, 0 to 100; the bar shows that as the
+// file's share of the whole scan, so it never runs back between tables.
+class CShareJob : public IJobContext {
+public:
+    CShareJob(IJobContext& job, size_t index, size_t count)
+        : m_job(job), m_index(index), m_count(count) {}
+    bool IsCancelled() const override { return m_job.IsCancelled(); }
+    void SetMessage(const std::u16string& text) override { m_job.SetMessage(text); }
+    void SetProgress(int percent) override {
+        const size_t within = static_cast<size_t>(std::clamp(percent, 0, 100));
+        m_job.SetProgress(static_cast<int>((m_index * 100 + within) / m_count));
+    }
+
+private:
+    IJobContext& m_job;
+    size_t m_index;
+    size_t m_count;
+};
+
 }  // namespace
 
 void CArchiveDump::Log(const std::u16string& line) const {
@@ -180,7 +200,10 @@ bool CArchiveDump::ScanDirectory(IJobContext* job, std::u16string& error) {
         TableEntry& table = tables[i];
         if (!table.dataFile.empty()) {
             DumpUtil::CLineCounter counter;
-            if (!ReadDataFile(table.dataFile, counter, job, error)) return false;
+            std::optional<CShareJob> share;
+            if (job != nullptr) share.emplace(*job, i, total);
+            if (!ReadDataFile(table.dataFile, counter, share ? &*share : nullptr, error))
+                return false;
             table.rowCount = counter.Lines();
         }
         table.rowCountKnown = true;

@@ -488,6 +488,23 @@ TEST(ArchiveVersionTest, DirectoryDataFiles) {
     EXPECT_EQ(error, u"データファイルをオープンできません(" + dir.FileW(alphaFile) + u")。");
 }
 
+// Each data file reports its own position; the bar must still only move forwards.
+TEST(ArchiveVersionTest, DirectoryScanProgressOnlyMovesForwards) {
+    ScratchDir dir;
+    ArchivePlan plan = TwoTables(1, 14);
+    plan.compression = Compression::Gzip;
+    BuildDirectoryDump(plan).WriteTo(dir.Path());
+    CArchiveDump dump;
+    std::u16string error;
+    ASSERT_TRUE(dump.Open(dir.FileW("toc.dat"), true, error)) << U8(error);
+    TestJob job;
+    ASSERT_TRUE(dump.Scan(&job, error)) << U8(error);
+    ASSERT_FALSE(job.progress.empty());
+    EXPECT_TRUE(std::is_sorted(job.progress.begin(), job.progress.end()))
+        << testing::PrintToString(job.progress);
+    EXPECT_EQ(job.progress.back(), 100);
+}
+
 TEST(ArchiveVersionTest, CompressedBlocksOneDecoderAfterAnother) {
     // Large enough for several chunks; then an empty table (pg_dump 18 writes an lz4 block
     // without a single chunk for it); then another table, all through the scan's one decoder.
