@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "GeneratedDump.h"
 #include "dump/DumpFile.h"
 #include "jobs/JobContext.h"
 
@@ -18,32 +19,14 @@ namespace bench {
 constexpr int kColumns = 20;
 
 // One table of generated rows: numbers, short texts, a NULL now and then.
-class CSyntheticDump : public IDumpFile {
+class CSyntheticDump : public CGeneratedDump {
 public:
-    explicit CSyntheticDump(uint64_t rows) : m_rows(rows) {
+    explicit CSyntheticDump(uint64_t rows)
+        : CGeneratedDump(u"synthetic.dump", MakeTable(), rows), m_rows(rows) {
         m_info.formatName = u"Custom";
         m_info.database = u"bench";
         m_info.encoding = u"UTF8";
-        TableEntry table;
-        table.schema = u"public";
-        table.name = u"wide";
-        for (int c = 0; c < kColumns; ++c) {
-            ColumnInfo column;
-            column.name = u"c" + std::u16string(1, static_cast<char16_t>(u'a' + c));
-            column.type = c % 2 == 0 ? u"integer" : u"text";
-            table.columns.push_back(column);
-        }
-        table.rowCount = rows;
-        table.rowCountKnown = true;
-        table.dataKind = TableDataKind_Copy;
-        m_tables.push_back(table);
     }
-    const std::u16string& GetPath() const override { return m_path; }
-    const DumpInfo& GetInfo() const override { return m_info; }
-    bool Scan(IJobContext*, std::u16string&) override { return true; }
-    std::vector<TableEntry>& GetTables() override { return m_tables; }
-    const std::vector<DdlObject>& GetDdlObjects() const override { return m_ddl; }
-    void SetLogger(DumpLogger) override {}
     bool ReadTableData(const TableEntry&, IDataSink& sink, IJobContext* job,
                        std::u16string& error) override {
         std::string chunk;
@@ -77,11 +60,20 @@ public:
     }
 
 private:
+    static TableEntry MakeTable() {
+        TableEntry table;
+        table.schema = u"public";
+        table.name = u"wide";
+        for (int c = 0; c < kColumns; ++c) {
+            ColumnInfo column;
+            column.name = u"c" + std::u16string(1, static_cast<char16_t>(u'a' + c));
+            column.type = c % 2 == 0 ? u"integer" : u"text";
+            table.columns.push_back(column);
+        }
+        return table;
+    }
+
     uint64_t m_rows;
-    std::u16string m_path = u"synthetic.dump";
-    DumpInfo m_info;
-    std::vector<TableEntry> m_tables;
-    std::vector<DdlObject> m_ddl;
 };
 
 }  // namespace bench

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "GeneratedDump.h"
 #include "app/CreateDumpReader.h"
 #include "dump/DumpFile.h"
 #include "filter/RowFilter.h"
@@ -100,33 +101,10 @@ void AppendRow(std::string& out, uint64_t i) {
 }
 
 // A one-table dump whose COPY text is generated while it is read.
-class GeneratedDump : public IDumpFile {
+class GeneratedDump : public bench::CGeneratedDump {
 public:
-    explicit GeneratedDump(size_t rows) : m_rows(rows) {
-        TableEntry table;
-        table.schema = u"public";
-        table.name = u"bench_filter";
-        table.dataKind = TableDataKind_Copy;
-        auto add = [&table](const char16_t* name, const char16_t* type) {
-            ColumnInfo column;
-            column.name = name;
-            column.type = type;
-            table.columns.push_back(column);
-        };
-        add(u"id", u"integer");
-        add(u"name", u"text");
-        add(u"amount", u"numeric(12,2)");
-        add(u"created", u"timestamp without time zone");
-        add(u"note", u"text");
-        table.rowCount = rows;
-        table.rowCountKnown = true;
-        m_tables.push_back(table);
-    }
-    const std::u16string& GetPath() const override { return m_path; }
-    const DumpInfo& GetInfo() const override { return m_info; }
-    bool Scan(IJobContext*, std::u16string&) override { return true; }
-    std::vector<TableEntry>& GetTables() override { return m_tables; }
-    const std::vector<DdlObject>& GetDdlObjects() const override { return m_ddl; }
+    explicit GeneratedDump(size_t rows)
+        : CGeneratedDump(u"generated", MakeTable(), rows), m_rows(rows) {}
     bool ReadTableData(const TableEntry&, IDataSink& sink, IJobContext*, std::u16string&) override {
         std::string piece;
         piece.reserve(1 << 20);
@@ -143,15 +121,28 @@ public:
         bytes += piece.size();
         return sink.Write(piece.data(), piece.size());
     }
-    void SetLogger(DumpLogger) override {}
     uint64_t bytes = 0;
 
 private:
+    static TableEntry MakeTable() {
+        TableEntry table;
+        table.schema = u"public";
+        table.name = u"bench_filter";
+        auto add = [&table](const char16_t* name, const char16_t* type) {
+            ColumnInfo column;
+            column.name = name;
+            column.type = type;
+            table.columns.push_back(column);
+        };
+        add(u"id", u"integer");
+        add(u"name", u"text");
+        add(u"amount", u"numeric(12,2)");
+        add(u"created", u"timestamp without time zone");
+        add(u"note", u"text");
+        return table;
+    }
+
     size_t m_rows;
-    std::u16string m_path = u"generated";
-    DumpInfo m_info;
-    std::vector<TableEntry> m_tables;
-    std::vector<DdlObject> m_ddl;
 };
 
 double DecodeAll(CTableData& table) {
