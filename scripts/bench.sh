@@ -278,9 +278,9 @@ report="$data_dir/report.txt"
     "$plain_bin" --runs "$runs" "$data_dir/big.copy.sql" "$data_dir/big.inserts.sql"
   fi
   KX_BENCH_BUILD=$build KX_BENCH_DATA=$data_dir KX_BENCH_RUNS=$runs KX_BENCH_PORT=$port PGBIN=$PGBIN scripts/bench_export.sh || echo "bench_export.sh failed"
-  # lz4 and zstd archives need PostgreSQL 18's pg_dump (KX_PG18_BIN); skipped without it.
+  # Both inflate backends, and lz4 and zstd archives when KX_PG18_BIN names PostgreSQL 18.
   echo
-  KX_BENCH_BUILD=$build KX_BENCH_DATA=$data_dir KX_BENCH_RUNS=$runs KX_BENCH_PORT=$port PGBIN=$PGBIN scripts/bench_compressed.sh || echo "bench_compressed.sh failed"
+  KX_BENCH_BUILD=$build KX_BENCH_RUNS=$runs PGBIN=$PGBIN scripts/bench_inflate.sh || echo "bench_inflate.sh failed"
 } | tee "$report.part"
 mv -f "$report.part" "$report"
 echo
