@@ -28,12 +28,15 @@ bool CPlainDump::Open(const std::u16string& path, StreamFormat compression) {
 
 bool CPlainDump::ExpandIfCompressed(IJobContext* job, std::u16string& error) {
     if (m_compression == StreamFormat::Plain || !m_readPath.empty()) return true;
-    if (job != nullptr)
-        job->SetMessage(std::u16string(StreamFormatName(m_compression)) + u" を展開しています");
+    if (job != nullptr) job->SetMessage(ExpansionMessage());
     const std::u16string tempName = MakeTempFilePath(u".sql");
     if (!ExpandCompressedToFile(m_path, m_compression, tempName, job, error)) return false;
     m_tempPath = m_readPath = tempName;
     return true;
+}
+
+std::u16string CPlainDump::ExpansionMessage() const {
+    return std::u16string(StreamFormatName(m_compression)) + u" を展開しています";
 }
 
 void CPlainDump::DiscardExpanded() {

@@ -33,6 +33,8 @@ public:
     }
     // Expands a compressed script into a temporary file once; true at once otherwise.
     bool ExpandIfCompressed(IJobContext* job, std::u16string& error);
+    // What the job says while the compressed script is expanded.
+    std::u16string ExpansionMessage() const;
 
     const std::u16string& GetPath() const override { return m_path; }
     const DumpInfo& GetInfo() const override { return m_info; }

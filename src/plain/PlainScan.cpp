@@ -122,8 +122,7 @@ bool CPlainDump::Scan(IJobContext* job, std::u16string& error) {
     BufferedFileReader reader;
     bool opened = false;
     if (m_compression != StreamFormat::Plain && m_readPath.empty()) {
-        if (job != nullptr)
-            job->SetMessage(std::u16string(StreamFormatName(m_compression)) + u" を展開しています");
+        if (job != nullptr) job->SetMessage(ExpansionMessage());
         m_tempPath = m_readPath = MakeTempFilePath(u".sql");
         expansion.Start(m_path, m_compression, m_readPath);
         job = expansion.ReaderJob();
