@@ -203,6 +203,9 @@ void CKalvexDlg::CreateControls() {
     m_tableList->setSortingEnabled(false);
     m_tableList->setUniformRowHeights(true);
     m_tableList->setAllColumnsShowFocus(true);
+    // Long names that share a prefix (a table and its partitions) differ at the end: keep
+    // both ends in view.
+    m_tableList->setTextElideMode(Qt::ElideMiddle);
     m_tableList->setColumnCount(3);
     m_tableList->setHeaderLabels({ToQString(u"テーブル"), ToQString(u"件数"), ToQString(u"列")});
     m_tableList->headerItem()->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
