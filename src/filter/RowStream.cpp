@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "dump/RowLimit.h"
 #include "filter/RowFilter.h"
 #include "jobs/JobContext.h"
 #include "store/CopyLine.h"
@@ -102,6 +103,10 @@ bool StreamTableRows(IDumpFile& dump, const TableEntry& table, CRowFilter* filte
     if (job != nullptr) job->SetMessage(u"行データを読み込んでいます: " + table.QualifiedName());
     std::u16string readError;
     const bool read = dump.ReadTableData(table, sink, job, readError);
+    if (sink.RowTooLong()) {
+        error = RowTooLongMessage(table.QualifiedName(), sink.RowCount() + 1);
+        return false;
+    }
     switch (sink.GetState()) {
         case CRowStreamSink::State::Stopped:
             return true;

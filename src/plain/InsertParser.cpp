@@ -325,6 +325,43 @@ bool ParseInsertHeader(const std::string& statement, size_t& pos, std::string& s
     return MatchKeyword(statement, pos, "VALUES");
 }
 
+namespace {
+
+// One parenthesised row from its opening parenthesis at pos, appended to out as a COPY line
+// with its LF; pos ends after the closing parenthesis.
+bool ParseInsertRow(const std::string& statement, size_t& pos, int codePage, std::string& out,
+                    std::string& bytes) {
+    const size_t size = statement.size();
+    ++pos;
+    bool first = true;
+    for (;;) {
+        SkipSqlSpace(statement, pos);
+        if (pos >= size) return false;
+        if (statement[pos] == ')') {
+            ++pos;
+            break;
+        }
+        if (!first) {
+            if (statement[pos] != ',') return false;
+            ++pos;
+            SkipSqlSpace(statement, pos);
+        }
+        bool isNull = false;
+        if (!ParseInsertValue(statement, pos, isNull, bytes, codePage)) return false;
+        if (!first) out += '\t';
+        if (isNull) {
+            out += "\\N";
+        } else {
+            AppendCopyEscaped(out, bytes, codePage);
+        }
+        first = false;
+    }
+    out += '\n';
+    return true;
+}
+
+}  // namespace
+
 bool ParseInsertRows(const std::string& statement, size_t pos, int codePage, std::string& out,
                      uint64_t& rows) {
     rows = 0;
@@ -334,34 +371,42 @@ bool ParseInsertRows(const std::string& statement, size_t pos, int codePage, std
         SkipSqlSpace(statement, pos);
         // The list ends at the semicolon, or at ON CONFLICT, RETURNING...
         if (pos >= size || statement[pos] != '(') return true;
-        ++pos;
-        bool first = true;
-        for (;;) {
-            SkipSqlSpace(statement, pos);
-            if (pos >= size) return false;
-            if (statement[pos] == ')') {
-                ++pos;
-                break;
-            }
-            if (!first) {
-                if (statement[pos] != ',') return false;
-                ++pos;
-                SkipSqlSpace(statement, pos);
-            }
-            bool isNull = false;
-            if (!ParseInsertValue(statement, pos, isNull, bytes, codePage)) return false;
-            if (!first) out += '\t';
-            if (isNull) {
-                out += "\\N";
-            } else {
-                AppendCopyEscaped(out, bytes, codePage);
-            }
-            first = false;
-        }
-        out += '\n';
+        if (!ParseInsertRow(statement, pos, codePage, out, bytes)) return false;
         ++rows;
         SkipSqlSpace(statement, pos);
         if (pos >= size || statement[pos] != ',') return true;
+        ++pos;
+    }
+}
+
+bool ParseInsertRowsSoFar(const std::string& text, size_t& pos, int codePage, std::string& out,
+                          uint64_t& rows) {
+    rows = 0;
+    const size_t size = text.size();
+    std::string bytes;
+    for (;;) {
+        SkipSqlSpace(text, pos);
+        if (pos >= size) return false;
+        if (text[pos] != '(') return true;
+        const size_t rowStart = pos;
+        const size_t outMark = out.size();
+        bool complete = ParseInsertRow(text, pos, codePage, out, bytes);
+        if (complete) {
+            SkipSqlSpace(text, pos);
+            // Only the comma tells that the row was not the list's last word: a row at the
+            // very end of the piece waits for the next one.
+            if (pos < size && text[pos] != ',') {
+                ++rows;
+                return true;
+            }
+            complete = pos < size;
+        }
+        if (!complete) {
+            out.resize(outMark);
+            pos = rowStart;
+            return false;
+        }
+        ++rows;
         ++pos;
     }
 }

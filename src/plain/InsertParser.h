@@ -24,6 +24,13 @@ bool ParseInsertHeader(const std::string& statement, size_t& pos, std::string& s
 bool ParseInsertRows(const std::string& statement, size_t pos, int codePage, std::string& out,
                      uint64_t& rows);
 
+// For a statement that arrives in pieces: the complete rows from pos, appended as
+// ParseInsertRows does; pos moves past the last of them and its comma. True when the list
+// has ended; false when what is left may be a row that goes on in the next piece (or a
+// malformed one, which ParseInsertRows on the last piece tells).
+bool ParseInsertRowsSoFar(const std::string& text, size_t& pos, int codePage, std::string& out,
+                          uint64_t& rows);
+
 // One value at pos: a string ('...', E'...', B'...', X'...', with an optional cast),
 // NULL, DEFAULT, TRUE, FALSE or any other unquoted literal. codePage keeps double-byte
 // characters of escape strings whole.

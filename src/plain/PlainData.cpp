@@ -4,7 +4,7 @@
 
 #include "dump/BufferedFileReader.h"
 #include "jobs/JobContext.h"
-#include "plain/InsertParser.h"
+#include "plain/InsertRows.h"
 #include "plain/PlainDump.h"
 #include "sql/Encoding.h"
 #include "sql/SqlText.h"
@@ -12,10 +12,6 @@
 namespace {
 
 constexpr uint64_t kLinesPerPoll = 4096;
-constexpr uint64_t kStatementsPerPoll = 4096;
-// An INSERT statement is kept whole to be parsed; PostgreSQL itself accepts nothing near
-// this size.
-constexpr size_t kMaxInsertStatement = size_t{1} << 30;
 
 const char16_t* const kReadFailed = u"ファイルの読み込みに失敗しました。";
 
@@ -158,60 +154,6 @@ bool CPlainDump::ReadCopyRange(BufferedFileReader& reader, uint64_t end, IDataSi
 
 bool CPlainDump::ReadInsertRange(BufferedFileReader& reader, const TableEntry& table,
                                  IDataSink& sink, IJobContext* job, std::u16string& error) const {
-    const int codePage = TableCodePage(table);
-    StatementOptions options;
-    options.maxText = kMaxInsertStatement;
-    options.keepQuotedCR = !m_crlfScript;
-    options.codePage = codePage;
-
-    SqlStatement statement;
-    std::string schema, name, lastSchema, lastName;
-    std::vector<std::string> columns;
-    std::string out;
-    bool haveLast = false;
-    bool lastMatches = false;
-    // The previous statement's bytes up to VALUES: pg_dump repeats them for every row.
-    std::string header;
-    // Statements of one row each are collected into larger writes.
-    CPieceWriter pieces(sink);
-    uint64_t statements = 0;
-    const uint64_t end = static_cast<uint64_t>(table.dataEnd);
-    while (reader.Position() < end) {
-        if (!ReadStatement(reader, statement, options)) break;
-        if (statement.kind != SqlStatementKind_Sql || statement.truncated) continue;
-        const std::string& text = statement.text;
-        size_t pos = 0;
-        if (!header.empty() && text.size() >= header.size() &&
-            std::memcmp(text.data(), header.data(), header.size()) == 0 &&
-            (text.size() == header.size() ||
-             !IsSqlWordChar(static_cast<unsigned char>(text[header.size()])))) {
-            pos = header.size();
-        } else {
-            header.clear();
-            if (!ParseInsertHeader(text, pos, schema, name, columns)) continue;
-            header.assign(text, 0, pos);
-            // Consecutive statements nearly always name the same table: decode it once.
-            if (!haveLast || schema != lastSchema || name != lastName) {
-                lastSchema = schema;
-                lastName = name;
-                haveLast = true;
-                lastMatches = ToWide(name, codePage) == table.name &&
-                              (schema.empty() || ToWide(schema, codePage) == table.schema);
-            }
-        }
-        if (!lastMatches) continue;
-        out.clear();
-        uint64_t rows = 0;
-        if (!ParseInsertRows(statement.text, pos, codePage, out, rows)) continue;
-        if (!pieces.Put(out.data(), out.size())) return false;
-        if (++statements % kStatementsPerPoll == 0 && job != nullptr && job->IsCancelled()) {
-            error = kCancelledMessage;
-            return false;
-        }
-    }
-    if (reader.IoFailed()) {
-        error = kReadFailed;
-        return false;
-    }
-    return pieces.Flush();
+    CInsertRowsReader rows(table, TableCodePage(table), !m_crlfScript, sink, job);
+    return rows.Read(reader, static_cast<uint64_t>(table.dataEnd), error);
 }

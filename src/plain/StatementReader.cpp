@@ -3,6 +3,7 @@
 // looked at one by one.
 #include "plain/StatementReader.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -81,7 +82,8 @@ public:
         : m_reader(reader),
           m_st(statement),
           m_options(options),
-          m_multiByte(IsMultiByteCodePage(options.codePage)) {}
+          m_multiByte(IsMultiByteCodePage(options.codePage)),
+          m_nextDrain(options.drainAt) {}
 
     bool Read() {
         if (!FindStart()) return false;
@@ -106,11 +108,24 @@ private:
         const size_t room = m_options.maxText - m_st.text.size();
         if (length <= room) {
             m_st.text.append(data, length);
+            if (m_options.drain && m_st.text.size() >= m_nextDrain) Drain();
             return;
         }
         m_st.text.append(data, room);
         m_st.truncated = true;
         m_st.keptEnd = offset + room;
+    }
+    void Drain() {
+        if (!m_options.drain(m_st.text)) {
+            m_drainFailed = true;
+            // Nothing more is kept or handed over.
+            m_st.truncated = true;
+            m_st.keptEnd = m_reader.Position();
+            return;
+        }
+        // Waiting for the text to double keeps a row that spans many pieces from being
+        // looked at again for every piece.
+        m_nextDrain = std::max(m_options.drainAt, m_st.text.size() * 2);
     }
     void AppendLineBreak(uint64_t offset) {
         const char lf = '\n';
@@ -182,6 +197,8 @@ private:
     SqlStatement& m_st;
     const StatementOptions& m_options;
     const bool m_multiByte;
+    size_t m_nextDrain;
+    bool m_drainFailed = false;
 };
 
 bool StatementScanner::FindStart() {
@@ -281,6 +298,10 @@ void StatementScanner::ScanBody() {
     bool crPending = false;
 
     for (;;) {
+        if (m_drainFailed) {
+            m_st.endOffset = r.Position();
+            return;
+        }
         if (r.Available() == 0) {
             if (!r.Refill()) break;
             noMore = false;

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 // Whether the line starting at line (left bytes remain in view) is the end-of-data line
@@ -47,6 +48,12 @@ struct StatementOptions {
     // Escape strings (E'...') step over the characters of these code pages whole, so a
     // Shift_JIS trail byte 0x5C does not escape the closing quote.
     int codePage = 65001;
+    // Set, a statement's text is handed over in pieces once it reaches drainAt bytes, and
+    // again each time it has doubled: drain may take what it can use from the front of the
+    // text (the rest stays for the next piece), so a statement of any length passes in
+    // bounded memory. False from drain ends the statement there.
+    std::function<bool(std::string& text)> drain;
+    size_t drainAt = size_t{4} << 20;
 };
 
 // Reads the next statement from the reader's position. False at the end of the file

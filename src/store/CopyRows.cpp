@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "dump/RowLimit.h"
+
 bool CCopyRowSink::Emit(const char* data, size_t length) {
     if (IsMarker(data, length)) {
         m_ended = true;
@@ -12,15 +14,22 @@ bool CCopyRowSink::Emit(const char* data, size_t length) {
 }
 
 bool CCopyRowSink::Write(const char* data, size_t length) {
+    if (m_tooLong) return false;
     if (m_ended) return true;
     const char* const end = data + length;
+    const uint64_t limit = MaxRowBytes();
     while (data < end) {
         const void* lf = std::memchr(data, '\n', static_cast<size_t>(end - data));
+        const char* lineEnd = lf != nullptr ? static_cast<const char*>(lf) : end;
+        if (m_carry.size() + static_cast<uint64_t>(lineEnd - data) > limit) {
+            // The end-of-data line is never this long, so this is a row.
+            m_tooLong = true;
+            return false;
+        }
         if (lf == nullptr) {
             m_carry.append(data, static_cast<size_t>(end - data));
             return true;
         }
-        const char* lineEnd = static_cast<const char*>(lf);
         bool go = true;
         if (m_carry.empty()) {
             go = Emit(data, static_cast<size_t>(lineEnd - data));
@@ -37,6 +46,7 @@ bool CCopyRowSink::Write(const char* data, size_t length) {
 }
 
 bool CCopyRowSink::Finish() {
+    if (m_tooLong) return false;
     if (m_ended || m_carry.empty()) return true;
     std::string last;
     last.swap(m_carry);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "dump/RowLimit.h"
 #include "store/CopyLine.h"
 #include "store/TableData.h"
 
@@ -30,6 +31,9 @@ bool CTableCursor::RowView(size_t row, const char*& bytes, size_t& length) {
     uint64_t start = 0;
     uint64_t rowLength = 0;
     if (!m_table.GetRowExtent(row, start, rowLength) || !Open()) return false;
+    // The load refuses such rows; a spool file changed behind our back must not make the
+    // window grow without bound.
+    if (rowLength > MaxRowBytes()) return false;
     if (rowLength == 0) {
         bytes = &kEmpty;
         return true;

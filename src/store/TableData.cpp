@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "dump/LineFeeds.h"
+#include "dump/RowLimit.h"
 #include "jobs/JobContext.h"
 #include "platform/TempFiles.h"
 #include "store/SpoolWriter.h"
@@ -50,6 +51,8 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
     m_bytesWritten = 0;
     m_bufferedBytes = 0;
     m_writeOk = true;
+    m_rowTooLong = false;
+    m_rowLimit = MaxRowBytes();
 
     m_tempPath = MakeTempFilePath(u".dat");
     if (!m_writeHandle.OpenWritePrivate(m_tempPath)) {
@@ -67,6 +70,11 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
 
     const bool read = dump.ReadTableData(table, *this, job, error);
     m_job = nullptr;
+    if (m_rowTooLong) {
+        error = RowTooLongMessage(table.QualifiedName(), m_rowOffsets.size() + 1);
+        Reset();
+        return false;
+    }
     // A failed spool write stops the reader without a message of its own; it must not
     // look like a cancellation.
     if (!read && m_writeOk) {
@@ -112,6 +120,7 @@ bool CTableData::Load(IDumpFile& dump, const TableEntry& table, IJobContext* job
 }
 
 bool CTableData::Write(const char* data, size_t length) {
+    if (m_rowTooLong) return false;
     if (m_ended) return true;
     if (length == 0) return m_writeOk;
 
@@ -123,6 +132,11 @@ bool CTableData::Write(const char* data, size_t length) {
     size_t markerStart = 0;
     ForEachLineFeed(data, length, [&](size_t at) {
         uint64_t start = base + from;
+        const uint64_t lineLength = carried ? m_lineLength + at : at - from;
+        if (lineLength > m_rowLimit) {
+            m_rowTooLong = true;
+            return false;
+        }
         if (carried) {
             // Only the first two bytes of a line matter while loading.
             char head[2] = {m_lineHead[0], m_lineHead[1]};
@@ -154,7 +168,7 @@ bool CTableData::Write(const char* data, size_t length) {
         }
         return true;
     });
-    if (cancelled) return false;
+    if (cancelled || m_rowTooLong) return false;
     if (marker) {
         Append(data, markerStart);
         m_ended = true;
@@ -162,6 +176,10 @@ bool CTableData::Write(const char* data, size_t length) {
     }
 
     // The unterminated tail: it continues the carried line or starts a new one.
+    if ((carried ? m_lineLength + length : length - from) > m_rowLimit) {
+        m_rowTooLong = true;
+        return false;
+    }
     if (carried) {
         for (size_t k = 0; m_lineLength + k < 2 && k < length; ++k)
             m_lineHead[m_lineLength + k] = data[k];

@@ -57,6 +57,8 @@ private:
     uint64_t m_bufferedBytes = 0;
     uint64_t m_bytesWritten = 0;
     bool m_writeOk = true;
+    bool m_rowTooLong = false;
+    uint64_t m_rowLimit = 0;
     bool m_loaded = false;
     CRowOffsets m_rowOffsets;
     uint64_t m_dataEnd = 0;
