@@ -154,8 +154,9 @@ void CKalvexDlg::CreateControls() {
         return paneLayout;
     };
     CAnchorLayout* listPane = pane(150, 60);
-    // Below this the buttons beside the WHERE and keyword boxes would cover them.
-    CAnchorLayout* rightPane = pane(490, 300);
+    // Below this the buttons beside the WHERE and keyword boxes would cover them; the
+    // smallest window leaves the right-hand side a little more than this.
+    CAnchorLayout* rightPane = pane(490, 250);
     m_listSplitter->setStretchFactor(0, 0);
     m_listSplitter->setStretchFactor(1, 1);
     m_listSplitter->setSizes(

@@ -306,3 +306,26 @@ TEST_F(MainWindowRowsTest, WidenedListShowsLongNamesAndItsWidthIsKept) {
         }
     }
 }
+
+// However far the list is dragged, at the smallest window the right-hand side keeps its
+// controls apart and inside the window.
+TEST_F(MainWindowRowsTest, RightHandSideStaysUsableAtTheSmallestWindow) {
+    auto w = MakeWindow();
+    w->resize(w->minimumSize());
+    QApplication::processEvents();
+    ASSERT_EQ(w->size(), QSize(760, 480));
+    for (int dx : {0, 2000}) {
+        DragSplitter(*w, dx);
+        auto at = [&](int id) {
+            QWidget* control = FindControl<QWidget>(*w, id);
+            return QRect(control->mapTo(w.get(), QPoint(0, 0)), control->size());
+        };
+        EXPECT_GT(at(MainId::NameFilterEdit).width(), 0) << dx;
+        EXPECT_LT(at(MainId::TableList).right(), at(MainId::Grid).left()) << dx;
+        EXPECT_LT(at(MainId::WhereLabel).right(), at(MainId::WhereEdit).left()) << dx;
+        EXPECT_LT(at(MainId::WhereEdit).right(), at(MainId::ApplyButton).left()) << dx;
+        EXPECT_LT(at(MainId::KeywordEdit).right(), at(MainId::ColumnsButton).left()) << dx;
+        EXPECT_LE(at(MainId::CsvButton).right(), w->width()) << dx;
+        EXPECT_GT(at(MainId::Grid).width(), 200) << dx;
+    }
+}
