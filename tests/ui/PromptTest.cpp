@@ -97,7 +97,7 @@ TEST(QtPromptTest, AsksForTextInARealInputBox) {
         bool accept;
         QString typed;
     };
-    for (const Case& c : {Case{true, u"1,234"_s}, Case{true, QString()}, Case{false, u"9"_s}}) {
+    for (const Case& c : {Case{true, u"1,234"_s}, Case{false, u"9"_s}}) {
         QString label, title, initial;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
