@@ -3,7 +3,8 @@
 # until the first table is on screen and saves a picture of the whole screen.
 #   scripts/screenshot.sh DUMP OUT.png
 # KX_BUILD names a build folder that already holds bin/kalvex (default: build/release,
-# built when missing). KX_SCREEN sets the screen size (default 1280x800).
+# built when missing). KX_SCREEN sets the screen size (default 1280x800). KX_SETTINGS names a
+# settings file to start from (a copy is used), e.g. one with LIST_WIDTH.
 set -euo pipefail
 if [ $# -ne 2 ]; then
   echo "usage: $0 DUMP OUT.png" >&2
@@ -45,6 +46,7 @@ done
 
 # Settings of its own, so the picture does not depend on the user's window size.
 export KALVEX_INIFILE_PATH="$work/Kalvex.ini"
+if [ -n "${KX_SETTINGS:-}" ]; then cp "$KX_SETTINGS" "$KALVEX_INIFILE_PATH"; fi
 export QT_QPA_PLATFORM=xcb
 "$build/bin/kalvex" "$1" >"$work/kalvex.log" 2>&1 &
 app_pid=$!

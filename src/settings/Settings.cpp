@@ -29,6 +29,15 @@ bool ParseFlag(const std::u16string& value, bool whenEmpty) {
     return value[0] == u'Y' || value[0] == u'y';
 }
 
+// A width in pixels: whole digits only; anything else means the default (0).
+int32_t ParseWidth(const std::u16string& value) {
+    if (value.empty() || value.size() > 6) return 0;
+    for (char16_t c : value) {
+        if (c < u'0' || c > u'9') return 0;
+    }
+    return platform::WideToInt32(value);
+}
+
 void ApplySetting(const std::u16string& key, const std::u16string& value, AppSettings& s) {
     if (key == u"DEBUG") {
         s.debug = ParseFlag(value, false);
@@ -52,6 +61,8 @@ void ApplySetting(const std::u16string& key, const std::u16string& value, AppSet
         s.windowHeight = platform::WideToInt32(value);
     } else if (key == u"WINDOW_MAXIMIZED") {
         s.windowMaximized = ParseFlag(value, false);
+    } else if (key == u"LIST_WIDTH") {
+        s.listWidth = ParseWidth(value);
     }
 }
 
@@ -108,6 +119,7 @@ std::u16string BuildSettingsText(const AppSettings& s) {
     line(u"WINDOW_WIDTH=" + platform::FormatDecimal(s.windowWidth));
     line(u"WINDOW_HEIGHT=" + platform::FormatDecimal(s.windowHeight));
     line(std::u16string(u"WINDOW_MAXIMIZED=") + YesNo(s.windowMaximized));
+    line(u"LIST_WIDTH=" + platform::FormatDecimal(s.listWidth));
     return text;
 }
 

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QScreen>
+#include <QSplitter>
 #include <QTableView>
 #include <QTimer>
 #include <QTreeWidget>
@@ -108,6 +109,7 @@ void CKalvexDlg::CreateMenu() {
     add(view, CommandId::VisibleColumns, u"表示列(&C)...");
     add(view, CommandId::ClearFilter, u"絞り込み解除(&L)");
     add(view, CommandId::RowDetail, u"行の詳細(&R)");
+    add(view, CommandId::GoToRow, u"行へ移動(&G)...\tCtrl+G");
     view->addSeparator();
     add(view, CommandId::FirstPage, u"先頭ページ(&F)\tCtrl+Home");
     add(view, CommandId::PreviousPage, u"前ページ(&P)\tCtrl+Left");
@@ -118,20 +120,47 @@ void CKalvexDlg::CreateMenu() {
 }
 
 void CKalvexDlg::CreateControls() {
-    // The template's rectangles, in dialog units of the window's font.
-    auto rect = [this](int x, int y, int w, int h) {
-        const QSize origin = DialogUnitsToPixels(this, x, y);
-        return QRect(QPoint(origin.width(), origin.height()), DialogUnitsToPixels(this, w, h));
+    // The template's rectangles, in dialog units of the window's font, relative to the
+    // origin of the layout the controls go into.
+    QPoint origin(0, 0);
+    auto rect = [this, &origin](int x, int y, int w, int h) {
+        const QSize topLeft = DialogUnitsToPixels(this, x - origin.x(), y - origin.y());
+        return QRect(QPoint(topLeft.width(), topLeft.height()), DialogUnitsToPixels(this, w, h));
     };
     auto* layout = new CAnchorLayout(DialogUnitsToPixels(this, kTemplateWidth, kTemplateHeight));
     layout->setMenuBar(m_menuBar);
     setLayout(layout);
     using A = CAnchorLayout;
+    CAnchorLayout* target = layout;
 
     auto place = [&](QWidget* widget, int id, QRect rect, int anchors) {
         widget->setObjectName(IdName(id));
-        layout->AddWidget(widget, rect, anchors);
+        target->AddWidget(widget, rect, anchors);
     };
+    // The table list and the right-hand side share a splitter, so the list can be widened;
+    // each side lays out its controls as the template does, from its own top left corner.
+    const int splitTop = 24;
+    const int splitHeight = 388 - splitTop;
+    m_listSplitter = new QSplitter(Qt::Horizontal, this);
+    m_listSplitter->setChildrenCollapsible(false);
+    m_listSplitter->setHandleWidth(DialogUnitsToPixels(this, 8, 0).width());
+    layout->AddWidget(m_listSplitter, rect(6, splitTop, 648, splitHeight), A::GrowX | A::GrowY);
+    auto pane = [&](int width, int minimumWidth) {
+        auto* widget = new QWidget(m_listSplitter);
+        auto* paneLayout = new CAnchorLayout(DialogUnitsToPixels(this, width, splitHeight));
+        widget->setLayout(paneLayout);
+        widget->setMinimumWidth(DialogUnitsToPixels(this, minimumWidth, 0).width());
+        m_listSplitter->addWidget(widget);
+        return paneLayout;
+    };
+    CAnchorLayout* listPane = pane(150, 60);
+    // Below this the buttons beside the WHERE and keyword boxes would cover them; the
+    // smallest window leaves the right-hand side a little more than this.
+    CAnchorLayout* rightPane = pane(490, 250);
+    m_listSplitter->setStretchFactor(0, 0);
+    m_listSplitter->setStretchFactor(1, 1);
+    m_listSplitter->setSizes(
+        {DialogUnitsToPixels(this, 150, 0).width(), DialogUnitsToPixels(this, 490, 0).width()});
     auto label = [&](int id, const char16_t* text, QRect rect, int anchors) {
         auto* widget = new QLabel(ToQString(text), this);
         widget->setTextFormat(Qt::PlainText);
@@ -160,10 +189,15 @@ void CKalvexDlg::CreateControls() {
     m_databaseCombo = new QComboBox(this);
     place(m_databaseCombo, MainId::DatabaseCombo, rect(546, 6, 108, 13), A::MoveX);
 
+    target = listPane;
+    origin = QPoint(6, splitTop);
     label(MainId::TablesLabel, u"テーブル(名前で絞り込み)", labelRect(6, 26, 150), A::None);
-    m_nameFilterEdit = edit(MainId::NameFilterEdit, rect(6, 36, 150, 13), A::None);
+    m_nameFilterEdit = edit(MainId::NameFilterEdit, rect(6, 36, 150, 13), A::GrowX);
     m_tableList = new QTreeWidget(this);
-    place(m_tableList, MainId::TableList, rect(6, 52, 150, 318), A::GrowY);
+    place(m_tableList, MainId::TableList, rect(6, 52, 150, 318), A::GrowX | A::GrowY);
+
+    target = rightPane;
+    origin = QPoint(164, splitTop);
 
     label(MainId::WhereLabel, u"WHERE", labelRect(164, 26, 36), A::None);
     m_whereEdit = edit(MainId::WhereEdit, rect(204, 24, 274, 13), A::GrowX);
@@ -193,6 +227,8 @@ void CKalvexDlg::CreateControls() {
     m_pageSizeEdit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this));
     m_pageText = label(MainId::PageText, u"", labelRect(362, 377, 292), A::MoveY | A::GrowX);
+    target = layout;
+    origin = QPoint(0, 0);
     m_statusText =
         label(MainId::StatusText, kOpenDumpPrompt, labelRect(6, 392, 648), A::MoveY | A::GrowX);
 
@@ -218,7 +254,7 @@ void CKalvexDlg::CreateControls() {
 
     // The grid: one page of rows, fixed row heights so a page of 100,000 rows lays out at
     // once, columns the user may drag into another order.
-    m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_grid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setShowGrid(true);
     m_grid->setWordWrap(false);
@@ -255,6 +291,9 @@ void CKalvexDlg::CreateControls() {
             [this] { OnTableSelectionChanged(); });
     connect(m_grid, &QTableView::doubleClicked, this, [this] { ShowRowDetail(); });
     m_pageSizeEdit->installEventFilter(this);
+    m_tableList->installEventFilter(this);
+    connect(m_listSplitter, &QSplitter::splitterMoved, this,
+            [this] { m_settings.listWidth = m_listSplitter->sizes().value(0); });
 
     // Start with the same focus as the template: the first control that takes it.
     m_pathEdit->setFocus();
@@ -271,6 +310,7 @@ void CKalvexDlg::RestoreWindowSize() {
         }
     }
     if (m_settings.windowMaximized) setWindowState(windowState() | Qt::WindowMaximized);
+    RestoreListWidth();
 }
 
 void CKalvexDlg::StoreWindowSize() {
@@ -326,12 +366,20 @@ bool CKalvexDlg::HandleKey(QObject* target, int key, Qt::KeyboardModifiers modif
             {Qt::Key_D, CommandId::Ddl},          {Qt::Key_R, CommandId::Properties},
             {Qt::Key_Home, CommandId::FirstPage}, {Qt::Key_Left, CommandId::PreviousPage},
             {Qt::Key_Right, CommandId::NextPage}, {Qt::Key_End, CommandId::LastPage},
+            {Qt::Key_G, CommandId::GoToRow},
         };
         for (const auto& accelerator : accelerators) {
             if (accelerator.key != key) continue;
             // A grayed command swallows its key, as a disabled menu item's accelerator does.
             QAction* action = GetAction(accelerator.command);
             if (action != nullptr && action->isEnabled()) RunCommand(accelerator.command);
+            return true;
+        }
+        // Ctrl+C in the grid copies its rows; elsewhere (an edit box) it is the control's.
+        QWidget* focus = QApplication::focusWidget();
+        if (key == Qt::Key_C && focus != nullptr &&
+            (focus == m_grid || m_grid->isAncestorOf(focus))) {
+            CopySelectedRows();
             return true;
         }
     }
@@ -368,6 +416,7 @@ bool CKalvexDlg::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_pageSizeEdit && event->type() == QEvent::FocusOut && !m_closing) {
         if (CommitPageSize()) ShowPage();
     }
+    if (watched == m_tableList && event->type() == QEvent::Resize) OnListResized();
     return QDialog::eventFilter(watched, event);
 }
 
@@ -390,8 +439,8 @@ void CKalvexDlg::UpdateControlStates() {
         m_actions[id]->setEnabled(open);
     }
     for (int id : {CommandId::Csv, CommandId::VisibleColumns, CommandId::ClearFilter,
-                   CommandId::RowDetail, CommandId::FirstPage, CommandId::PreviousPage,
-                   CommandId::NextPage, CommandId::LastPage}) {
+                   CommandId::RowDetail, CommandId::GoToRow, CommandId::FirstPage,
+                   CommandId::PreviousPage, CommandId::NextPage, CommandId::LastPage}) {
         m_actions[id]->setEnabled(rows);
     }
     UpdatePageInfo();
@@ -448,6 +497,9 @@ void CKalvexDlg::RunCommand(int commandId) {
             break;
         case CommandId::About:
             OnAbout();
+            break;
+        case CommandId::GoToRow:
+            GoToRow();
             break;
         default:
             break;

@@ -19,6 +19,7 @@ class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QPushButton;
+class QSplitter;
 class QTableView;
 class QTreeWidget;
 class CGridModel;
@@ -61,6 +62,10 @@ public:
     void UpdatePageInfo();
     bool CommitPageSize();
     void ShowRowDetail();
+    // Puts the selected grid rows on the clipboard: a header line and one line per row.
+    void CopySelectedRows();
+    // Asks for a row number and shows the page that holds that row, selected.
+    void GoToRow();
 
     // Drops the filter and shows every row from the first page.
     void ClearFilter();
@@ -116,6 +121,9 @@ private:
     void OnAbout();
     void OnNameFilterEnter();
     void StoreWindowSize();
+    // The splitter's left side gets the stored list width, when there is one.
+    void RestoreListWidth();
+    void OnListResized();
     size_t GetViewSize() const;
     bool RunWindowJob(const std::u16string& title, const std::u16string& subtitle,
                       std::function<bool(IJobContext&, std::u16string&)> job, std::u16string& error,
@@ -149,6 +157,7 @@ private:
     QComboBox* m_databaseCombo = nullptr;
     QLineEdit* m_nameFilterEdit = nullptr;
     QTreeWidget* m_tableList = nullptr;
+    QSplitter* m_listSplitter = nullptr;
     QLineEdit* m_whereEdit = nullptr;
     QPushButton* m_applyButton = nullptr;
     QPushButton* m_clearButton = nullptr;

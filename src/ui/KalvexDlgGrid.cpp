@@ -129,9 +129,17 @@ void CKalvexDlg::OnLastPage() {
 void CKalvexDlg::ShowRowDetail() {
     const TableEntry* table = CurrentTable();
     if (table == nullptr || !m_session.HasTable()) return;
-    const QModelIndexList selected = m_grid->selectionModel()->selectedRows();
-    if (selected.isEmpty()) return;
-    const size_t viewRow = m_pageStart + static_cast<size_t>(selected.front().row());
+    // With several rows selected, the one the cursor is on.
+    const QModelIndex current = m_grid->selectionModel()->currentIndex();
+    int item = current.isValid() && m_grid->selectionModel()->isRowSelected(current.row())
+                   ? current.row()
+                   : -1;
+    if (item < 0) {
+        const QModelIndexList selected = m_grid->selectionModel()->selectedRows();
+        if (selected.isEmpty()) return;
+        item = selected.front().row();
+    }
+    const size_t viewRow = m_pageStart + static_cast<size_t>(item);
     if (viewRow >= GetViewSize()) return;
     const size_t tableRow = m_session.GetViewRow(viewRow);
     RowCells cells;

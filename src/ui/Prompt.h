@@ -30,6 +30,9 @@ public:
     virtual QString GetOpenFileName(QWidget* parent, const FileDialogRequest& request) = 0;
     // The chosen path to write (overwriting confirmed), or an empty string when cancelled.
     virtual QString GetSaveFileName(QWidget* parent, const FileDialogRequest& request) = 0;
+    // A one-line input box titled "Kalvex" under prompt, starting with text; true with the
+    // typed text on OK, false when cancelled.
+    virtual bool AskText(QWidget* parent, const QString& prompt, QString& text) = 0;
 };
 
 // The prompt the program's windows use. The application installs the real one at start and

@@ -1,6 +1,7 @@
 #include "ui/QtPrompt.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -58,6 +59,19 @@ QString CQtPrompt::GetOpenFileName(QWidget* parent, const FileDialogRequest& req
 
 QString CQtPrompt::GetSaveFileName(QWidget* parent, const FileDialogRequest& request) {
     return RunFileDialog(parent, request, true);
+}
+
+bool CQtPrompt::AskText(QWidget* parent, const QString& prompt, QString& text) {
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(kTitle);
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(text);
+    dialog.setOkButtonText(u"OK"_s);
+    dialog.setCancelButtonText(u"キャンセル"_s);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    text = dialog.textValue();
+    return true;
 }
 
 QStringList ToQtNameFilters(const QString& windowsFilter) {

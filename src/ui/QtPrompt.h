@@ -11,6 +11,7 @@ public:
     bool AskYesNo(QWidget* parent, const QString& text) override;
     QString GetOpenFileName(QWidget* parent, const FileDialogRequest& request) override;
     QString GetSaveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    bool AskText(QWidget* parent, const QString& prompt, QString& text) override;
 };
 
 // "desc (*.a;*.b)|*.a;*.b|all (*.*)|*.*||" -> Qt name filters. Qt reads the patterns from

@@ -25,6 +25,7 @@ AppSettings NonDefaultSettings() {
     s.windowWidth = -20;
     s.windowHeight = 900;
     s.windowMaximized = true;
+    s.listWidth = 412;
     return s;
 }
 
@@ -40,6 +41,7 @@ void ExpectSameSettings(const AppSettings& expected, const AppSettings& actual) 
     EXPECT_EQ(expected.windowWidth, actual.windowWidth);
     EXPECT_EQ(expected.windowHeight, actual.windowHeight);
     EXPECT_EQ(expected.windowMaximized, actual.windowMaximized);
+    EXPECT_EQ(expected.listWidth, actual.listWidth);
 }
 
 // Loads the given file bytes over a copy of start.
@@ -121,7 +123,8 @@ TEST(SettingsTest, DefaultFileHasExactBytes) {
                                  "LAST_DIR=\r\n"
                                  "WINDOW_WIDTH=0\r\n"
                                  "WINDOW_HEIGHT=0\r\n"
-                                 "WINDOW_MAXIMIZED=N\r\n";
+                                 "WINDOW_MAXIMIZED=N\r\n"
+                                 "LIST_WIDTH=0\r\n";
     EXPECT_EQ(ReadFileBytes(dir.File("Kalvex.ini")), expected);
 }
 
@@ -133,7 +136,7 @@ TEST(SettingsTest, SaveWritesNonDefaultValuesUnquoted) {
          {"\nDEBUG=Y\r\n", "\nPAGE_SIZE=12345\r\n", "\nCSV_DELIMITER=TAB\r\n", "\nCSV_HEADER=N\r\n",
           "\nCSV_QUOTE_ALL=Y\r\n", "\nCSV_ENCODING=SJIS\r\n", "\nCSV_NULL_TEXT=(ヌル)\r\n",
           "\nLAST_DIR=/home/ユーザー/dumps\r\n", "\nWINDOW_WIDTH=-20\r\n",
-          "\nWINDOW_HEIGHT=900\r\n", "\nWINDOW_MAXIMIZED=Y\r\n"}) {
+          "\nWINDOW_HEIGHT=900\r\n", "\nWINDOW_MAXIMIZED=Y\r\n", "\nLIST_WIDTH=412\r\n"}) {
         EXPECT_NE(text.find(line), std::string::npos) << line;
     }
 }
@@ -251,6 +254,25 @@ TEST(SettingsTest, WindowSizesParseLikeWcstol) {
             LoadBytes(std::string("WINDOW_WIDTH=") + c.value + "\nWINDOW_HEIGHT=" + c.value + "\n");
         EXPECT_EQ(s.windowWidth, c.expected) << "WINDOW_WIDTH=" << c.value;
         EXPECT_EQ(s.windowHeight, c.expected) << "WINDOW_HEIGHT=" << c.value;
+    }
+}
+
+// The list width is either a plain count of pixels or the default; never a guess.
+TEST(SettingsTest, ListWidthIsWholeDigitsOrTheDefault) {
+    struct Case {
+        const char* line;
+        int32_t expected;
+    };
+    const Case cases[] = {
+        {"list_width = 45", 45}, {"LIST_WIDTH=320px", 0},   {"LIST_WIDTH=-40", 0},
+        {"LIST_WIDTH=", 0},      {"LIST_WIDTH=9999999", 0}, {"LIST_WIDTH=\xEF\xBC\x93", 0},
+    };
+    for (const Case& c : cases) {
+        AppSettings start;
+        start.listWidth = 777;
+        const AppSettings s = LoadBytes(std::string("PAGE_SIZE=50\n") + c.line + "\n", start);
+        EXPECT_EQ(s.listWidth, c.expected) << c.line;
+        EXPECT_EQ(s.pageSize, 50) << c.line;
     }
 }
 

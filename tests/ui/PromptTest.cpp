@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -86,6 +87,38 @@ TEST(QtPromptTest, ShowsRealMessageBoxesTitledKalvex) {
 
     AnswerNextMessageBox(QMessageBox::No, &text, &icon, &title);
     EXPECT_FALSE(prompt.AskYesNo(nullptr, u"処理を中止しますか？"_s));
+}
+
+// The real input box: titled Kalvex, the prompt above a box that starts with the given text;
+// OK hands back what was typed, cancel leaves the text alone.
+TEST(QtPromptTest, AsksForTextInARealInputBox) {
+    CQtPrompt prompt;
+    struct Case {
+        bool accept;
+        QString typed;
+    };
+    for (const Case& c : {Case{true, u"1,234"_s}, Case{false, u"9"_s}}) {
+        QString label, title, initial;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            label = box->labelText();
+            title = box->windowTitle();
+            initial = box->textValue();
+            box->setTextValue(c.typed);
+            if (c.accept) {
+                box->accept();
+            } else {
+                box->reject();
+            }
+        });
+        QString text = u"12"_s;
+        EXPECT_EQ(prompt.AskText(nullptr, u"行番号(1 - 1,500)"_s, text), c.accept);
+        EXPECT_EQ(label, u"行番号(1 - 1,500)"_s);
+        EXPECT_EQ(title, u"Kalvex"_s);
+        EXPECT_EQ(initial, u"12"_s);
+        EXPECT_EQ(text, c.accept ? c.typed : u"12"_s);
+    }
 }
 
 TEST(ScriptedPromptTest, AnswersFromItsScriptAndRecordsWhatItSaw) {

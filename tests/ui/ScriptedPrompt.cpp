@@ -14,6 +14,8 @@ const char* KindName(CScriptedPrompt::Kind kind) {
             return "open-file dialog";
         case CScriptedPrompt::Kind::SaveFile:
             return "save-file dialog";
+        case CScriptedPrompt::Kind::Text:
+            return "input box";
     }
     return "?";
 }
@@ -66,6 +68,15 @@ CScriptedPrompt& CScriptedPrompt::ExpectSaveFile(const QString& answer) {
     return *this;
 }
 
+CScriptedPrompt& CScriptedPrompt::ExpectText(std::optional<QString> prompt,
+                                             std::optional<QString> answer) {
+    Expected e{Kind::Text, std::move(prompt), PromptIcon::Information, false, {}, {}};
+    e.path = answer.value_or(QString());
+    e.yes = answer.has_value();
+    m_expected.push_back(std::move(e));
+    return *this;
+}
+
 std::optional<CScriptedPrompt::Expected> CScriptedPrompt::Take(const Seen& seen) {
     m_history.push_back(seen);
     const std::string shown = seen.text.toStdString();
@@ -109,4 +120,13 @@ QString CScriptedPrompt::GetOpenFileName(QWidget*, const FileDialogRequest& requ
 QString CScriptedPrompt::GetSaveFileName(QWidget*, const FileDialogRequest& request) {
     const auto e = Take({Kind::SaveFile, request.title, PromptIcon::Information, request});
     return e ? e->path : QString();
+}
+
+bool CScriptedPrompt::AskText(QWidget*, const QString& prompt, QString& text) {
+    FileDialogRequest shown;
+    shown.fileName = text;
+    const auto e = Take({Kind::Text, prompt, PromptIcon::Information, shown});
+    if (!e || !e->yes) return false;
+    text = e->path;
+    return true;
 }

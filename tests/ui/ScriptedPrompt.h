@@ -12,7 +12,7 @@
 // It installs itself as the current prompt for its lifetime.
 class CScriptedPrompt : public IPrompt {
 public:
-    enum class Kind { Message, YesNo, OpenFile, SaveFile };
+    enum class Kind { Message, YesNo, OpenFile, SaveFile, Text };
 
     struct Seen {
         Kind kind;
@@ -33,6 +33,9 @@ public:
     // answer is the chosen path; an empty one cancels the dialog.
     CScriptedPrompt& ExpectOpenFile(const QString& answer);
     CScriptedPrompt& ExpectSaveFile(const QString& answer);
+    // An input box under this prompt (any when nullopt); answer is what is typed, nullopt
+    // cancels it. The text the box started with is recorded in Seen::request.fileName.
+    CScriptedPrompt& ExpectText(std::optional<QString> prompt, std::optional<QString> answer);
 
     const std::vector<Seen>& History() const { return m_history; }
     size_t Remaining() const { return m_expected.size(); }
@@ -41,13 +44,14 @@ public:
     bool AskYesNo(QWidget* parent, const QString& text) override;
     QString GetOpenFileName(QWidget* parent, const FileDialogRequest& request) override;
     QString GetSaveFileName(QWidget* parent, const FileDialogRequest& request) override;
+    bool AskText(QWidget* parent, const QString& prompt, QString& text) override;
 
 private:
     struct Expected {
         Kind kind;
         std::optional<QString> text;
         PromptIcon icon = PromptIcon::Information;
-        bool yes = false;
+        bool yes = false;  // Yes for a question; typed (not cancelled) for an input box
         QString path;
         std::function<void()> during;
     };
