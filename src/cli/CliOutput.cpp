@@ -6,7 +6,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <vector>
 
+#include "platform/File.h"
 #include "platform/Utf8.h"
 
 namespace {
@@ -67,4 +69,16 @@ bool FinishOutput() {
 
 bool OutputPipeClosed() {
     return g_failed && g_errno == EPIPE;
+}
+
+bool CopyFileToOut(const std::u16string& path) {
+    platform::CFile file;
+    if (!file.OpenRead(path, platform::CFile::AccessHint::Sequential)) return false;
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        const int64_t n = file.Read(buffer.data(), buffer.size());
+        if (n < 0) return false;
+        if (n == 0) return true;
+        if (!WriteOut(buffer.data(), static_cast<size_t>(n))) return false;
+    }
 }

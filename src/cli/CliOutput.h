@@ -8,6 +8,9 @@
 bool PrintOut(const std::u16string& text);
 bool PrintOutUtf8(const std::string& text);
 bool WriteOut(const char* data, size_t length);
+// Copies a finished file of ours to standard output (through a temporary copy, so a
+// writer's clean-up never touches anything but our own file).
+bool CopyFileToOut(const std::u16string& path);
 void PrintErr(const std::u16string& text);
 void PrintErrUtf8(const std::string& text);
 

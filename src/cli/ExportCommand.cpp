@@ -76,20 +76,6 @@ bool ResolveColumns(const TableEntry& table, const std::string* names,
     }
 }
 
-// Standard output gets the file through a temporary copy, so the writer's clean-up never
-// touches anything but a file of ours.
-bool CopyToStdout(const std::u16string& path) {
-    platform::CFile file;
-    if (!file.OpenRead(path, platform::CFile::AccessHint::Sequential)) return false;
-    std::vector<char> buffer(1 << 20);
-    for (;;) {
-        const int64_t n = file.Read(buffer.data(), buffer.size());
-        if (n < 0) return false;
-        if (n == 0) return true;
-        if (!WriteOut(buffer.data(), static_cast<size_t>(n))) return false;
-    }
-}
-
 }  // namespace
 
 int RunExportCommand(const std::vector<std::string>& args) {
@@ -168,7 +154,7 @@ int RunExportCommand(const std::vector<std::string>& args) {
     }
     job.EndProgress();
     if (output == nullptr) {
-        const bool copied = CopyToStdout(path);
+        const bool copied = CopyFileToOut(path);
         platform::DeleteFile(path);
         if (!copied) {
             // A failed write is reported once, when the output is closed.

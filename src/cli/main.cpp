@@ -69,6 +69,7 @@ const Command kCommands[] = {
     {"columns", RunColumnsCommand},
     {"ddl", RunDdlCommand},
     {"export", RunExportCommand},
+    {"sql", RunSqlCommand},
 };
 // clang-format on
 

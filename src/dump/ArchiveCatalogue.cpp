@@ -40,6 +40,7 @@ bool ParseCopyColumns(const std::string& copyStmt, std::vector<std::string>& nam
 void CArchiveDump::BuildCatalogue() {
     m_tables.Clear();
     m_ddlObjects.clear();
+    m_sequenceValues.clear();
     const int cp = m_codePage;
 
     for (const TocEntry& e : m_toc) {
@@ -70,6 +71,14 @@ void CArchiveDump::BuildCatalogue() {
                 for (const std::string& n : names) table.copyColumns.push_back(ToWide(n, cp));
                 table.ApplyCopyColumns();
             }
+            continue;
+        }
+        if (e.desc == "SEQUENCE SET" && !e.defn.empty()) {
+            DdlObject value;
+            value.objectType = u"SEQUENCE SET";
+            value.definition = TrimDefinition(ToWide(e.defn, cp));
+            value.name = SetvalSequenceName(value.definition);
+            m_sequenceValues.push_back(std::move(value));
             continue;
         }
         if (IsIgnoredKind(e.desc) || e.defn.empty()) continue;

@@ -64,6 +64,7 @@ public:
     bool Scan(IJobContext* job, std::u16string& error) override;
     std::vector<TableEntry>& GetTables() override { return m_tables.Entries(); }
     const std::vector<DdlObject>& GetDdlObjects() const override { return m_ddlObjects; }
+    const std::vector<DdlObject>& GetSequenceValues() const override { return m_sequenceValues; }
     bool ReadTableData(const TableEntry& table, IDataSink& sink, IJobContext* job,
                        std::u16string& error) override;
     void SetLogger(DumpLogger logger) override { m_logger = std::move(logger); }
@@ -109,6 +110,7 @@ private:
     DumpInfo m_info;
     TableCatalogue m_tables;
     std::vector<DdlObject> m_ddlObjects;
+    std::vector<DdlObject> m_sequenceValues;
     std::vector<TocEntry> m_toc;
     int32_t m_codePage = 65001;
     DumpLogger m_logger;

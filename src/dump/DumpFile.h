@@ -28,6 +28,12 @@ public:
     virtual bool Scan(IJobContext* job, std::u16string& error) = 0;
     virtual std::vector<TableEntry>& GetTables() = 0;
     virtual const std::vector<DdlObject>& GetDdlObjects() const = 0;
+    // The dump's setval statements (objectType "SEQUENCE SET", name the sequence as the
+    // statement quotes it), kept apart from the DDL because they belong with the data.
+    virtual const std::vector<DdlObject>& GetSequenceValues() const {
+        static const std::vector<DdlObject> kNone;
+        return kNone;
+    }
     virtual bool ReadTableData(const TableEntry& table, IDataSink& sink, IJobContext* job,
                                std::u16string& error) = 0;
     virtual void SetLogger(DumpLogger logger) = 0;

@@ -105,3 +105,24 @@ std::u16string TrimDefinition(const std::u16string& text) {
     while (end > begin && isTrim(text[end - 1])) --end;
     return text.substr(begin, end - begin);
 }
+
+std::u16string SetvalSequenceName(const std::u16string& statement) {
+    const size_t call = statement.find(u"setval(");
+    if (call == std::u16string::npos) return {};
+    size_t at = call + 7;
+    while (at < statement.size() && statement[at] == u' ') ++at;
+    if (at >= statement.size() || statement[at] != u'\'') return {};
+    std::u16string name;
+    for (++at; at < statement.size(); ++at) {
+        if (statement[at] == u'\'') {
+            if (at + 1 < statement.size() && statement[at + 1] == u'\'') {
+                name += u'\'';
+                ++at;
+                continue;
+            }
+            return name;
+        }
+        name += statement[at];
+    }
+    return {};
+}

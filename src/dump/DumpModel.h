@@ -84,5 +84,9 @@ private:
     std::map<std::u16string, size_t> m_index;
 };
 
+// The sequence a "SELECT pg_catalog.setval('name', ...)" statement sets, as its literal
+// spells it (quotes of the name included); empty when the text is no such call.
+std::u16string SetvalSequenceName(const std::u16string& statement);
+
 // Trims spaces, tabs, CRs and LFs from both ends (DDL definitions).
 std::u16string TrimDefinition(const std::u16string& text);

@@ -105,6 +105,7 @@ bool StartsWith(const char* data, size_t length, const char* prefix) {
 bool CPlainDump::Scan(IJobContext* job, std::u16string& error) {
     m_catalogue.Clear();
     m_ddlObjects.clear();
+    m_sequenceValues.clear();
     m_info.databases.clear();
     m_info.isCluster = false;
     m_info.encoding = u"UTF8";
@@ -229,7 +230,17 @@ bool CPlainDump::ClassifyStatement(BufferedFileReader& reader, const SqlStatemen
         return true;
     }
     if (LeadsWith(text, {"COPY"}, pos)) return ClassifyCopy(reader, text, pos, job);
-    if (LeadsWith(text, {"SELECT"})) return true;
+    if (LeadsWith(text, {"SELECT"})) {
+        if (FindNoCase(text, "PG_CATALOG.SETVAL(") != std::string::npos) {
+            DdlObject value;
+            value.database = m_currentDatabase;
+            value.objectType = u"SEQUENCE SET";
+            value.definition = Definition(text, m_codePage);
+            value.name = SetvalSequenceName(value.definition);
+            m_sequenceValues.push_back(std::move(value));
+        }
+        return true;
+    }
     if (LeadsWith(text, {"CREATE", "TABLE"}) || LeadsWith(text, {"CREATE", "UNLOGGED", "TABLE"}) ||
         LeadsWith(text, {"CREATE", "FOREIGN", "TABLE"})) {
         ClassifyCreateTable(text);
