@@ -70,10 +70,8 @@ const TableEntry* TableCatalogue::Find(const std::u16string& database, const std
     if (it != m_index.end()) return &m_entries[it->second];
     if (!schema.empty()) return nullptr;
     // A name without schema matches the first table of that name in any schema.
-    for (const TableEntry& entry : m_entries) {
-        if (entry.database == database && entry.name == name) return &entry;
-    }
-    return nullptr;
+    auto first = m_firstByName.find(MakeKey(database, u"", name));
+    return first != m_firstByName.end() ? &m_entries[first->second] : nullptr;
 }
 
 TableEntry* TableCatalogue::Find(const std::u16string& database, const std::u16string& schema,
@@ -90,12 +88,15 @@ TableEntry& TableCatalogue::FindOrAdd(const std::u16string& database, const std:
     entry.name = name;
     m_entries.push_back(std::move(entry));
     m_index.emplace(MakeKey(database, schema, name), m_entries.size() - 1);
+    // Only the first keeps its place: emplace leaves an existing key alone.
+    m_firstByName.emplace(MakeKey(database, u"", name), m_entries.size() - 1);
     return m_entries.back();
 }
 
 void TableCatalogue::Clear() {
     m_entries.clear();
     m_index.clear();
+    m_firstByName.clear();
 }
 
 std::u16string TrimDefinition(const std::u16string& text) {

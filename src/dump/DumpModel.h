@@ -82,6 +82,8 @@ private:
                                   const std::u16string& name);
     std::vector<TableEntry> m_entries;
     std::map<std::u16string, size_t> m_index;
+    // database/name to the first table of that name in any schema, for names without one.
+    std::map<std::u16string, size_t> m_firstByName;
 };
 
 // The sequence a "SELECT pg_catalog.setval('name', ...)" statement sets, as its literal

@@ -1,5 +1,7 @@
 #include "sql/InheritedColumns.h"
 
+#include <unordered_map>
+
 #include "sql/SqlText.h"
 
 bool ReadInheritedParents(const std::string& text,
@@ -67,24 +69,27 @@ std::vector<ColumnInfo> MergeInheritedColumns(
     const std::vector<const std::vector<ColumnInfo>*>& parents,
     const std::vector<ColumnInfo>& own) {
     std::vector<ColumnInfo> merged;
-    auto findColumn = [&merged](const std::u16string& name) -> ColumnInfo* {
-        for (ColumnInfo& column : merged) {
-            if (column.name == name) return &column;
-        }
-        return nullptr;
-    };
+    // Positions by name, so a parent of many columns is not searched once per column.
+    std::unordered_map<std::u16string, size_t> positions;
+    size_t total = own.size();
+    for (const std::vector<ColumnInfo>* parent : parents) total += parent->size();
+    merged.reserve(total);
+    positions.reserve(total);
     for (const std::vector<ColumnInfo>* parent : parents) {
         for (const ColumnInfo& column : *parent) {
-            if (findColumn(column.name) == nullptr) merged.push_back(column);
+            if (positions.emplace(column.name, merged.size()).second) merged.push_back(column);
         }
     }
     for (const ColumnInfo& column : own) {
-        if (ColumnInfo* inherited = findColumn(column.name)) {
-            if (!column.type.empty()) inherited->type = column.type;
-            inherited->notNull = inherited->notNull || column.notNull;
-        } else {
+        const auto [at, added] = positions.emplace(column.name, merged.size());
+        if (added) {
             merged.push_back(column);
+            continue;
         }
+        ColumnInfo& inherited = merged[at->second];
+        if (!column.type.empty()) inherited.type = column.type;
+        inherited.notNull = inherited.notNull || column.notNull;
     }
+    merged.shrink_to_fit();
     return merged;
 }

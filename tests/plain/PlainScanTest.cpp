@@ -342,6 +342,47 @@ TEST(PlainScanTest, InheritedColumnsComeFirst) {
     EXPECT_EQ(ColumnNames(*Table(*s.dump, "public.orphan")), (std::vector<std::string>{"x"}));
 }
 
+// Generated catalogues big enough that a per-table or per-column search would show, checked
+// for their results: each link of a chain adds one column and repeats one of its parent's.
+TEST(PlainScanTest, LongChainsWideParentsAndUnqualifiedNamesResolve) {
+    ScratchDir dir;
+    constexpr int kChain = 400;
+    constexpr int kWide = 3000;
+    std::string script = "CREATE TABLE public.t0 (id integer NOT NULL);\n";
+    for (int i = 1; i < kChain; ++i) {
+        script += "CREATE TABLE public.t" + std::to_string(i) + " (id bigint, c" +
+                  std::to_string(i) + " text) INHERITS (public.t" + std::to_string(i - 1) + ");\n";
+    }
+    script += "CREATE TABLE public.wide (";
+    for (int i = 0; i < kWide; ++i) script += (i > 0 ? ", w" : "w") + std::to_string(i) + " int";
+    script += ");\nCREATE TABLE public.narrow (w7 text, own int) INHERITS (public.wide);\n";
+    // The same bare name in two schemas: a name without schema finds the first.
+    script += "CREATE TABLE a.dup (x int);\nCREATE TABLE b.dup (y int);\n";
+    script += "CREATE TABLE public.kid () INHERITS (dup);\n";
+    Scanned s = ScanScript(dir, script);
+
+    const TableEntry* last = Table(*s.dump, "public.t" + std::to_string(kChain - 1));
+    ASSERT_NE(last, nullptr);
+    ASSERT_EQ(last->columns.size(), static_cast<size_t>(kChain));
+    EXPECT_EQ(U8(last->columns[0].name), "id");
+    EXPECT_TRUE(last->columns[0].notNull);
+    EXPECT_EQ(U8(last->columns[0].type), "bigint");
+    for (int i = 1; i < kChain; ++i) {
+        EXPECT_EQ(U8(last->columns[static_cast<size_t>(i)].name), "c" + std::to_string(i));
+    }
+
+    const TableEntry* narrow = Table(*s.dump, "public.narrow");
+    ASSERT_NE(narrow, nullptr);
+    ASSERT_EQ(narrow->columns.size(), static_cast<size_t>(kWide + 1));
+    EXPECT_EQ(U8(narrow->columns[7].type), "text");
+    EXPECT_EQ(U8(narrow->columns[kWide - 1].name), "w" + std::to_string(kWide - 1));
+    EXPECT_EQ(U8(narrow->columns[kWide].name), "own");
+
+    const TableEntry* kid = Table(*s.dump, "public.kid");
+    ASSERT_NE(kid, nullptr);
+    EXPECT_EQ(ColumnNames(*kid), (std::vector<std::string>{"x"}));
+}
+
 TEST(PlainScanTest, SeveralCopySectionsOfOneTableAreAllRead) {
     ScratchDir dir;
     Scanned s = ScanScript(dir,
