@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "app/CreateDumpReader.h"
+#include "app/PipedDump.h"
 #include "filter/RowFilter.h"
 #include "jobs/JobContext.h"
+#include "platform/File.h"
 #include "platform/WideChar.h"
 #include "store/TableData.h"
 
@@ -21,7 +23,8 @@ CDumpSession::~CDumpSession() = default;
 
 std::unique_ptr<IDumpFile> CDumpSession::OpenDump(const std::u16string& path, bool scan,
                                                   IJobContext* job, std::u16string& error) {
-    std::unique_ptr<IDumpFile> dump = CreateDumpReader(path, error);
+    std::unique_ptr<IDumpFile> dump =
+        platform::IsPipe(path) ? OpenPipedDump(path, job, error) : CreateDumpReader(path, error);
     if (!dump) return nullptr;
     if (scan || dump->CatalogueNeedsScan()) {
         if (!dump->Scan(job, error)) {

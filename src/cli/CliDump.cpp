@@ -3,10 +3,14 @@
 #include "app/DumpSession.h"
 #include "platform/Utf8.h"
 
+std::u16string DumpPathArgument(const std::string& argument) {
+    return argument == "-" ? std::u16string(u"/dev/stdin") : platform::Utf8ToUtf16(argument);
+}
+
 bool OpenDumpForTables(CDumpSession& session, const std::string& path, IJobContext& job,
                        std::u16string& error) {
     std::unique_ptr<IDumpFile> dump =
-        CDumpSession::OpenDump(platform::Utf8ToUtf16(path), false, &job, error);
+        CDumpSession::OpenDump(DumpPathArgument(path), false, &job, error);
     if (!dump) return false;
     session.SetDump(std::move(dump));
     return true;

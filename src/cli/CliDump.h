@@ -7,6 +7,9 @@
 class CDumpSession;
 class IJobContext;
 
+// The dump path a command-line argument names: "-" is standard input.
+std::u16string DumpPathArgument(const std::string& argument);
+
 // Opens the dump at path into the session for work on single tables: an archive is not
 // scanned (its table of contents lists every table), a plain script is.
 bool OpenDumpForTables(CDumpSession& session, const std::string& path, IJobContext& job,

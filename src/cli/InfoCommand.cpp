@@ -5,6 +5,7 @@
 #include "app/AppText.h"
 #include "app/DumpSession.h"
 #include "cli/CliArgs.h"
+#include "cli/CliDump.h"
 #include "cli/CliJob.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
@@ -166,7 +167,7 @@ int RunInfoCommand(const std::vector<std::string>& args) {
     std::unique_ptr<IDumpFile> dump;
     {
         CCliJobContext job;
-        dump = CDumpSession::OpenDump(platform::Utf8ToUtf16(path), true, &job, error);
+        dump = CDumpSession::OpenDump(DumpPathArgument(path), true, &job, error);
     }
     if (!dump) {
         PrintErr(error + u"\n");

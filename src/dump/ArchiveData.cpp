@@ -171,7 +171,8 @@ bool CArchiveDump::OpenDataReader(const std::u16string& fileName, BufferedFileRe
             }
         }
     }
-    if (plainName && reader.Open(path)) return true;
+    // A link may point anywhere: only a file that really lies in the dump's folder is data.
+    if (plainName && platform::IsInsideFolder(path, m_dirPath) && reader.Open(path)) return true;
     error = u"データファイルをオープンできません(" + path + u")。";
     return false;
 }

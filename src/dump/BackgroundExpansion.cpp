@@ -3,7 +3,9 @@
 #include "dump/CompressedFile.h"
 #include "platform/File.h"
 
-CBackgroundExpansion::CBackgroundExpansion(IJobContext* job) : m_job(job) {}
+CBackgroundExpansion::CBackgroundExpansion(IJobContext* job) : m_job(job) {
+    m_file.SetReaderJob(job);
+}
 
 CBackgroundExpansion::~CBackgroundExpansion() {
     Stop();
@@ -20,8 +22,8 @@ void CBackgroundExpansion::Run(std::u16string path, StreamFormat format, std::u1
         ExpandCompressedToFile(path, format, outPath, &m_expansionJob, error, &m_file);
     } catch (...) {
         // The reader must not wait for bytes that never come; nothing may be left behind.
-        platform::DeleteFile(outPath);
         m_file.Fail(u"一時ファイルの書き込みに失敗しました(" + outPath + u")。");
+        platform::DeleteFile(outPath);
     }
 }
 

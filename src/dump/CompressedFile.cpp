@@ -96,6 +96,7 @@ bool Expand(const std::u16string& path, StreamFormat format, const std::u16strin
     // The expansion is a temporary copy of the dump: nobody else needs to read it.
     if (!sink.Open(outPath, true)) {
         error = u"一時ファイルを作成できません(" + outPath + u")。";
+        if (growing != nullptr) growing->Fail(error);
         return false;
     }
     if (growing != nullptr) growing->Publish(0);
@@ -115,14 +116,14 @@ bool Expand(const std::u16string& path, StreamFormat format, const std::u16strin
         }
     }
     sink.Close();
-    if (!ok && !readError.empty()) {
-        platform::DeleteFile(outPath);
-        error = readError;
-        return false;
-    }
-    // Also when the read stopped without a message: then our own sink refused the data.
-    if (!sink.IsOk() || !ok) {
-        error = u"一時ファイルの書き込みに失敗しました(" + outPath + u")。";
+    if (!ok || !sink.IsOk()) {
+        // Also when the read stopped without a message: then our own sink refused the data.
+        error = !ok && !readError.empty()
+                    ? readError
+                    : u"一時ファイルの書き込みに失敗しました(" + outPath + u")。";
+        // The reader hears of the failure before the file goes, so that it never takes a
+        // file it cannot open for the cause.
+        if (growing != nullptr) growing->Fail(error);
         platform::DeleteFile(outPath);
         return false;
     }
@@ -168,7 +169,5 @@ bool ReadDataStream(BufferedFileReader& reader, IDataSink& sink, IJobContext* jo
 bool ExpandCompressedToFile(const std::u16string& path, StreamFormat format,
                             const std::u16string& outPath, IJobContext* job, std::u16string& error,
                             CGrowingFile* growing) {
-    if (Expand(path, format, outPath, job, error, growing)) return true;
-    if (growing != nullptr) growing->Fail(error);
-    return false;
+    return Expand(path, format, outPath, job, error, growing);
 }

@@ -1,6 +1,9 @@
 #include "dump/GrowingFile.h"
 
 #include <algorithm>
+#include <chrono>
+
+#include "jobs/JobContext.h"
 
 void CGrowingFile::Publish(uint64_t size) {
     {
@@ -33,12 +36,21 @@ void CGrowingFile::Fail(const std::u16string& error) {
 
 bool CGrowingFile::WaitFor(uint64_t wanted, uint64_t& size, bool& finished) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [&] {
+    const auto ready = [&] {
         return (m_created && m_size >= wanted) || m_finished || m_failed || Abandoned();
-    });
+    };
+    // A writer that is slow or stuck must not make the reader deaf to a cancel.
+    bool cancelled = false;
+    while (!ready()) {
+        if (m_readerJob != nullptr && m_readerJob->IsCancelled()) {
+            cancelled = true;
+            break;
+        }
+        m_changed.wait_for(lock, std::chrono::milliseconds(kCancelPollMs), ready);
+    }
     size = m_size;
     finished = m_finished;
-    return !m_failed && !Abandoned();
+    return !cancelled && !m_failed && !Abandoned();
 }
 
 void CGrowingFile::Abandon() {

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <string>
 
+class IJobContext;
+
 // What a writer thread tells the reader of a file it is still writing: how many bytes are
 // in the file so far, and whether it has finished or failed. The reader may also give up,
 // which the writer sees and stops.
@@ -28,8 +30,11 @@ public:
 
     // Reader side. Waits until the file holds at least wanted bytes, or until it will not
     // grow any more. size is what it holds then; finished says that size is final. False
-    // when the writer failed or the reader gave up.
+    // when the writer failed, the reader gave up or the reader's job was cancelled.
     bool WaitFor(uint64_t wanted, uint64_t& size, bool& finished);
+    // The job whose cancellation ends a wait, polled every kCancelPollMs; null for none.
+    void SetReaderJob(const IJobContext* job) { m_readerJob = job; }
+    static constexpr int kCancelPollMs = 20;
     void Abandon();
     // The writer is done, either way.
     bool Ended() const;
@@ -55,4 +60,5 @@ private:
     std::atomic<bool> m_abandoned{false};
     std::atomic<int> m_percent{0};
     std::atomic<uint64_t> m_readOffset{0};
+    const IJobContext* m_readerJob = nullptr;
 };

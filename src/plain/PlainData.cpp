@@ -93,7 +93,8 @@ bool CPlainDump::ReadCopyRange(BufferedFileReader& reader, uint64_t end, IDataSi
         // Four bytes tell the end line "\." with its line break.
         if (reader.Available() < 4) reader.Refill();
         const size_t n = reader.Available();
-        if (n == 0) {
+        // A failed read leaves the bytes at a line start that no refill will complete.
+        if (n == 0 || reader.IoFailed()) {
             if (reader.IoFailed()) {
                 error = kReadFailed;
                 return false;
@@ -148,6 +149,11 @@ bool CPlainDump::ReadCopyRange(BufferedFileReader& reader, uint64_t end, IDataSi
         }
         if (!out.Put(run, static_cast<size_t>(q - run))) return false;
         reader.Consume(static_cast<size_t>(q - p));
+        // Also once per window: a few long lines must not keep a cancel waiting.
+        if (job != nullptr && job->IsCancelled()) {
+            error = kCancelledMessage;
+            return false;
+        }
         if (finished) return out.Flush();
     }
 }

@@ -139,6 +139,8 @@ bool CPlainDump::Scan(IJobContext* job, std::u16string& error) {
         ok = ScanStatements(reader, job, error);
     }
     reader.Close();
+    // A wait for the expansion that a cancel ended looks like a read failure to the scan.
+    if (!ok && job != nullptr && job->IsCancelled()) error = kCancelledMessage;
     if (expansion.Started()) {
         // A scan that stopped early no longer needs the rest of the file.
         if (!ok) expansion.Stop();

@@ -522,7 +522,13 @@ bool SkipCopyData(BufferedFileReader& reader, uint64_t& rows, uint64_t& start, u
     uint64_t nextPoll = start + kCopyPollBytes;
     for (;;) {
         // Four bytes are enough to tell the end line "\." with its line break.
-        if (reader.Available() < 4) reader.Refill();
+        if (reader.Available() < 4 && !reader.Refill() && reader.IoFailed()) {
+            // The few bytes left at a line start will never be joined by more.
+            end = reader.Position();
+            return true;
+        }
+        // Once per window, moving or not: a cancel must not wait for 64 MiB of data.
+        if (job != nullptr && job->IsCancelled()) return false;
         const size_t n = reader.Available();
         if (n == 0) {
             // A last line without LF is still a row.
@@ -561,7 +567,6 @@ bool SkipCopyData(BufferedFileReader& reader, uint64_t& rows, uint64_t& start, u
         reader.Consume(static_cast<size_t>(q - p));
         if (job != nullptr && reader.Position() >= nextPoll) {
             nextPoll = reader.Position() + kCopyPollBytes;
-            if (job->IsCancelled()) return false;
             const uint64_t size = reader.FileSize() > 0 ? reader.FileSize() : 1;
             job->SetProgress(static_cast<int>(reader.Position() * 100 / size));
         }

@@ -63,7 +63,8 @@ bool ReadStatement(BufferedFileReader& reader, SqlStatement& statement,
 
 // Passes over the data lines of a COPY ... FROM stdin section: rows counted, start at the
 // reader's position, end at the first byte of the "\." line (or the end of the file).
-// The reader is left after the "\." line. With a job, cancellation is polled every
-// 64 MiB of data; false when it was cancelled.
+// The reader is left after the "\." line; a read failure ends the section where it
+// happened (the caller sees IoFailed). With a job, cancellation is polled once per window
+// and progress every 64 MiB of data; false when it was cancelled.
 bool SkipCopyData(BufferedFileReader& reader, uint64_t& rows, uint64_t& start, uint64_t& end,
                   IJobContext* job = nullptr);

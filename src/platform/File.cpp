@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/Utf8.h"
 
@@ -20,6 +22,26 @@ PathKind GetPathKind(const std::u16string& path) {
     struct stat st;
     if (::stat(PathToNative(path).c_str(), &st) != 0) return PathKind::Missing;
     return S_ISDIR(st.st_mode) ? PathKind::Directory : PathKind::File;
+}
+
+bool IsPipe(const std::u16string& path) {
+    struct stat st;
+    return !path.empty() && ::stat(PathToNative(path).c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
+}
+
+bool IsInsideFolder(const std::u16string& path, const std::u16string& folder) {
+    char* resolvedPath = ::realpath(PathToNative(path).c_str(), nullptr);
+    // An empty folder is the current one, as for a relative path.
+    char* resolvedFolder = ::realpath(folder.empty() ? "." : PathToNative(folder).c_str(), nullptr);
+    bool inside = false;
+    if (resolvedPath != nullptr && resolvedFolder != nullptr) {
+        std::string base = resolvedFolder;
+        if (base.empty() || base.back() != '/') base += '/';
+        inside = std::strncmp(resolvedPath, base.c_str(), base.size()) == 0;
+    }
+    std::free(resolvedPath);
+    std::free(resolvedFolder);
+    return inside;
 }
 
 bool DeleteFile(const std::u16string& path) {
@@ -95,11 +117,17 @@ int OpenPath(const std::u16string& path, int flags, mode_t mode = 0644) {
 
 bool CFile::OpenRead(const std::u16string& path, AccessHint hint) {
     Close();
-    m_fd = OpenPath(path, O_RDONLY);
+    // O_NONBLOCK so that a FIFO cannot hold the open until a writer comes; it is refused
+    // below like a folder, a device or a socket, none of which reads as a file.
+    m_fd = OpenPath(path, O_RDONLY | O_NONBLOCK);
     if (m_fd < 0) return false;
-    // A folder opens for reading on Linux but cannot be read as a file.
     struct stat st;
-    if (::fstat(m_fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(m_fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        Close();
+        return false;
+    }
+    const int flags = ::fcntl(m_fd, F_GETFL);
+    if (flags < 0 || ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
         Close();
         return false;
     }

@@ -14,6 +14,11 @@ enum class PathKind { Missing, File, Directory };
 
 // What lies at the path; Missing also when it cannot be examined.
 PathKind GetPathKind(const std::u16string& path);
+// A FIFO or a pipe (/dev/stdin, /dev/fd/N), links followed.
+bool IsPipe(const std::u16string& path);
+// True when path, all symbolic links resolved, lies inside folder (resolved too); false
+// also when either cannot be resolved.
+bool IsInsideFolder(const std::u16string& path, const std::u16string& folder);
 bool DeleteFile(const std::u16string& path);
 // Creates one folder; true also when it exists already.
 bool CreateDirectory(const std::u16string& path);
@@ -37,6 +42,7 @@ public:
     CFile(CFile&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
     CFile& operator=(CFile&& other) noexcept;
 
+    // Regular files only: anything else is refused without blocking or reading.
     bool OpenRead(const std::u16string& path, AccessHint hint = AccessHint::Normal);
     // Creates the file or truncates an existing one.
     bool OpenWrite(const std::u16string& path);
