@@ -1,6 +1,7 @@
 #include <cstdio>
 
 #include "app/DumpSession.h"
+#include "app/OutputTarget.h"
 #include "cli/CliArgs.h"
 #include "cli/CliDump.h"
 #include "cli/CliJob.h"
@@ -92,6 +93,14 @@ int RunExportCommand(const std::vector<std::string>& args) {
     CCliJobContext job;
     std::u16string error;
     auto fail = [&job, &error]() { return job.Fail(error); };
+    const std::string* output = parsed.Value("-o");
+    std::u16string path;
+    if (output != nullptr) path = platform::Utf8ToUtf16(*output);
+    // Before the dump is even read: a typo must not overwrite it.
+    if (output != nullptr &&
+        !CheckOutputIsNotDump(platform::Utf8ToUtf16(parsed.Positional()[0]), path, error)) {
+        return fail();
+    }
     CDumpSession session;
     if (!OpenDumpForTables(session, parsed.Positional()[0], job, error)) return fail();
     const ptrdiff_t index =
@@ -109,15 +118,12 @@ int RunExportCommand(const std::vector<std::string>& args) {
     CRowFilter filter;
     if (filtered && !filter.Prepare(where, keyword, table.columns, error)) return fail();
 
-    const std::string* output = parsed.Value("-o");
-    std::u16string path;
-    if (output != nullptr) path = platform::Utf8ToUtf16(*output);
     IDumpFile& dump = *session.GetDump();
     const int sourceCodePage = table.codePage != 0 ? table.codePage : dump.GetInfo().codePage;
 
     // Rows go into the file as the dump gives them. The file is opened with the first row
-    // (or at the end), so a dump that fails before any row leaves it alone; the writer
-    // deletes a file it opened whenever the export does not finish.
+    // (or at the end), so a dump that fails before any row leaves it alone; whenever the
+    // export does not finish, the writer deletes what it wrote and the file stays as it was.
     CCsvFileWriter writer;
     bool opened = false;
     bool tempMade = false;

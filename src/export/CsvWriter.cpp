@@ -149,13 +149,12 @@ bool CCsvFileWriter::Open(const std::u16string& path, const TableEntry& table,
                           const std::vector<int32_t>& columns, const CsvOptions& options,
                           int sourceCodePage, std::u16string& error) {
     Abandon();
-    if (!m_file.OpenWrite(path)) {
+    if (!m_file.Open(path)) {
         error = u"出力CSVファイルがオープンできませんでした(" + path + u")。";
         return false;
     }
     m_path = path;
-    m_open = true;
-    m_writer.Start(m_file);
+    m_writer.Start(m_file.File());
     m_writeOk = true;
     m_columns = columns;
     m_options = options;
@@ -249,26 +248,21 @@ bool CCsvFileWriter::WriteCells(const RowCells& cells) {
 }
 
 bool CCsvFileWriter::Finish(std::u16string& error) {
-    if (!m_open) return false;
+    if (!m_file.IsOpen()) return false;
     Drain(true);
     if (!m_writer.Finish()) m_writeOk = false;
-    // A delayed write error shows up only when the file is closed.
-    if (!m_file.Close()) m_writeOk = false;
-    if (!m_writeOk) {
+    if (!m_writeOk || !m_file.Commit()) {
         error = u"CSVファイルの書き込みに失敗しました(" + m_path + u")。";
         Abandon();
         return false;
     }
-    m_open = false;
     return true;
 }
 
 void CCsvFileWriter::Abandon() {
-    if (!m_open) return;
+    if (!m_file.IsOpen()) return;
     m_writer.Finish();
-    m_file.Close();
-    platform::DeleteFile(m_path);
-    m_open = false;
+    m_file.Abandon();
     m_out.clear();
 }
 

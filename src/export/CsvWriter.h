@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "export/CsvOptions.h"
-#include "platform/File.h"
+#include "platform/OutputFile.h"
 #include "store/CellValue.h"
 #include "store/SpoolWriter.h"
 
@@ -19,8 +19,8 @@ std::u16string QuoteCsvField(const std::u16string& text, const CsvOptions& optio
 
 // Writes the chosen rows and columns of the loaded table as CSV, reading through a cursor
 // of its own. Once the file has been opened, every failure (a write, a row that cannot be
-// read, the cancel) deletes it, so a partial file never passes for an export; a file that
-// could not be opened is left alone.
+// read, the cancel) deletes what it wrote, so a partial file never passes for an export; a
+// file that was there before stays as it was (platform::COutputFile).
 bool WriteCsvFile(const CTableData& data, const TableEntry& table,
                   const std::vector<int32_t>& columns, const std::vector<uint64_t>& rows,
                   const CsvOptions& options, const std::u16string& path, IJobContext* job,
@@ -28,8 +28,8 @@ bool WriteCsvFile(const CTableData& data, const TableEntry& table,
 
 // Writes one CSV file row by row: the byte-order mark and the header on Open, then each row
 // either from its COPY fields (UTF-8 rows into a UTF-8 file: no trip through UTF-16) or from
-// its cells. A file that was opened but not finished is deleted, so a partial file never
-// passes for an export.
+// its cells. What was written but not finished is deleted, so a partial file never passes
+// for an export; the file it was to replace stays as it was.
 class CCsvFileWriter {
 public:
     CCsvFileWriter() = default;
@@ -49,19 +49,18 @@ public:
     bool WriteCells(const RowCells& cells);
     // Closes the file; on a failed write it is deleted and error says so.
     bool Finish(std::u16string& error);
-    // Closes and deletes an unfinished file.
+    // Closes and deletes an unfinished file; what was at the path before stays.
     void Abandon();
 
 private:
     bool Drain(bool force);
 
-    platform::CFile m_file;
+    platform::COutputFile m_file;
     // Writes on a thread of its own, so the kernel's copy into the file overlaps with
     // decoding and formatting the next rows.
     CSpoolWriter m_writer;
     bool m_writeOk = false;
     std::u16string m_path;
-    bool m_open = false;
     std::vector<int32_t> m_columns;
     CsvOptions m_options;
     int m_codePage = 0;

@@ -44,6 +44,14 @@ bool IsInsideFolder(const std::u16string& path, const std::u16string& folder) {
     return inside;
 }
 
+bool GetFileIdentity(const std::u16string& path, FileIdentity& identity) {
+    struct stat st;
+    if (path.empty() || ::stat(PathToNative(path).c_str(), &st) != 0) return false;
+    identity.device = static_cast<uint64_t>(st.st_dev);
+    identity.inode = static_cast<uint64_t>(st.st_ino);
+    return true;
+}
+
 bool DeleteFile(const std::u16string& path) {
     return ::unlink(PathToNative(path).c_str()) == 0;
 }

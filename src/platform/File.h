@@ -26,6 +26,15 @@ bool CreateDirectory(const std::u16string& path);
 bool CreateDirectories(const std::u16string& path);
 // Names of the entries of a folder, without "." and "..".
 bool ListDirectory(const std::u16string& path, std::vector<std::u16string>& names);
+// Which file a path leads to, through symbolic links: two paths are the same file (a hard
+// link, a link, another spelling) when device and inode agree.
+struct FileIdentity {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FileIdentity&) const = default;
+};
+// False when nothing can be examined at the path (it is missing or a link dangles).
+bool GetFileIdentity(const std::u16string& path, FileIdentity& identity);
 // True when the path is a real folder (not a link) owned by this user that nobody else may
 // read, write or enter.
 bool IsPrivateFolder(const std::u16string& path);

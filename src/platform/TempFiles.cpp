@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/OutputFile.h"
 #include "platform/Paths.h"
 #include "platform/Utf8.h"
 #include "platform/WideChar.h"
@@ -103,6 +104,7 @@ bool CreateTempFile(const char16_t* extension, std::u16string& path) {
 }
 
 void DeleteTempFiles() {
+    platform::DeletePendingOutputFiles();
     const std::u16string folder = platform::GetKalvexTempFolder();
     // Files are only ever made in a private folder; names elsewhere are somebody else's.
     if (!platform::IsPrivateFolder(folder)) return;
@@ -133,6 +135,7 @@ void RemoveStaleTempFiles() {
 }
 
 void DeleteTempFilesFromSignal() {
+    platform::DeletePendingOutputFilesFromSignal();
     if (!g_signalReady.load()) return;
     const int dir = ::open(g_signalFolder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (dir < 0) return;

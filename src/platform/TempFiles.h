@@ -22,5 +22,6 @@ void DeleteTempFiles();
 // processes stay. Called once at start.
 void RemoveStaleTempFiles();
 // DeleteTempFiles for a signal handler: only async-signal-safe calls. It knows the folder
-// once a temporary path has been made.
+// once a temporary path has been made. Both also remove the files exports are still
+// writing beside their targets (platform::COutputFile).
 void DeleteTempFilesFromSignal();

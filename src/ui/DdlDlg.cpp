@@ -8,8 +8,9 @@
 #include <QRadioButton>
 #include <QTextOption>
 
+#include "app/OutputTarget.h"
 #include "export/ExportText.h"
-#include "platform/File.h"
+#include "platform/OutputFile.h"
 #include "sql/Encoding.h"
 #include "ui/AnchorLayout.h"
 #include "ui/DialogUnits.h"
@@ -41,26 +42,25 @@ QFont DdlFont() {
     return font;
 }
 
-// Creates or truncates the file and writes the bytes. A write that fails half-way (a full
-// disk) removes the truncated file rather than leave it to pass for the DDL; a file that
-// could not be opened is left alone.
+// Writes the bytes as the whole file. A write that fails half-way (a full disk) leaves
+// the file that was there as it was, and no partial file to pass for the DDL.
 bool WriteBytes(const std::u16string& path, const std::string& bytes) {
-    platform::CFile file;
-    if (!file.OpenWrite(path)) return false;
-    const bool written = file.WriteAll(bytes.data(), bytes.size());
-    if (file.Close() && written) return true;
-    platform::DeleteFile(path);
+    platform::COutputFile file;
+    if (!file.Open(path)) return false;
+    if (file.File().WriteAll(bytes.data(), bytes.size()) && file.Commit()) return true;
+    file.Abandon();
     return false;
 }
 
 }  // namespace
 
 CDdlDlg::CDdlDlg(QWidget* owner, const std::u16string& tableName, const std::u16string& tableDdl,
-                 const std::u16string& dumpDdl)
+                 const std::u16string& dumpDdl, const std::u16string& dumpPath)
     : QDialog(owner),
       m_tableName(tableName),
       m_tableDdl(ToCrLf(tableDdl)),
-      m_dumpDdl(ToCrLf(dumpDdl)) {
+      m_dumpDdl(ToCrLf(dumpDdl)),
+      m_dumpPath(dumpPath) {
     setObjectName(u"132"_s);
     setWindowTitle(m_tableName.empty() ? u"Kalvex DDL"_s
                                        : u"Kalvex DDL - "_s + ToQString(m_tableName));
@@ -152,6 +152,11 @@ void CDdlDlg::Save() {
     request.defaultSuffix = u"sql"_s;
     const std::u16string path = FromQString(CurrentPrompt().GetSaveFileName(this, request));
     if (path.empty()) return;
+    std::u16string refusal;
+    if (!m_dumpPath.empty() && !CheckOutputIsNotDump(m_dumpPath, path, refusal)) {
+        CurrentPrompt().ShowMessage(this, ToQString(refusal), PromptIcon::Warning);
+        return;
+    }
     if (!WriteBytes(path, WithUtf8Bom(FromWide(ShownText(), 65001)))) {
         CurrentPrompt().ShowMessage(this, u"ファイルを保存できませんでした。"_s,
                                     PromptIcon::Warning);

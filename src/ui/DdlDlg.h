@@ -14,8 +14,9 @@ class CDdlDlg : public QDialog {
     Q_OBJECT
 public:
     // The texts get CR LF line ends here. tableName is empty when no table is selected.
+    // dumpPath is the open dump's, which Save refuses to overwrite.
     CDdlDlg(QWidget* owner, const std::u16string& tableName, const std::u16string& tableDdl,
-            const std::u16string& dumpDdl);
+            const std::u16string& dumpDdl, const std::u16string& dumpPath = {});
 
     // The text of the checked mode, in full.
     const std::u16string& ShownText() const;
@@ -31,6 +32,7 @@ private:
     std::u16string m_tableName;
     std::u16string m_tableDdl;
     std::u16string m_dumpDdl;
+    std::u16string m_dumpPath;
     QPlainTextEdit* m_edit;
     QFont m_font;
     QRadioButton* m_tableRadio;

@@ -2,6 +2,7 @@
 #include <utility>
 
 #include "app/ExportRequest.h"
+#include "app/OutputTarget.h"
 #include "export/CsvWriter.h"
 #include "export/ExportText.h"
 #include "store/TableData.h"
@@ -54,6 +55,11 @@ void CKalvexDlg::OnFileCsv() {
     const std::u16string path =
         AskCsvFileName(this, DefaultCsvFileName(table->QualifiedName()), m_settings.lastDir);
     if (path.empty()) return;
+    std::u16string refusal;
+    if (!CheckOutputIsNotDump(m_session.GetDump()->GetPath(), path, refusal)) {
+        ShowWarning(refusal);
+        return;
+    }
 
     // The job reads the store through a cursor of its own; the grid keeps painting from its.
     uint64_t written = 0;
@@ -79,7 +85,7 @@ void CKalvexDlg::OnDdl() {
     const IDumpFile* dump = m_session.GetDump();
     if (dump == nullptr) return;
     const DdlTexts texts = GatherDdlTexts(*dump, CurrentTable(), GetSelectedDatabase());
-    CDdlDlg dialog(this, texts.tableName, texts.tableDdl, texts.dumpDdl);
+    CDdlDlg dialog(this, texts.tableName, texts.tableDdl, texts.dumpDdl, dump->GetPath());
     dialog.exec();
 }
 

@@ -114,9 +114,15 @@ TEST(CliExportTest, InterruptLeavesNoFiles) {
               static_cast<char*>(nullptr));
         _exit(127);
     }
-    // Interrupt once the writer has created the output file.
+    // Interrupt once the writer has created its file beside the output.
+    auto writing = [&dir]() {
+        for (const auto& entry : std::filesystem::directory_iterator(dir.Path())) {
+            if (entry.path().extension() == ".part") return true;
+        }
+        return false;
+    };
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!std::filesystem::exists(out) && std::chrono::steady_clock::now() < deadline) {
+    while (!writing() && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
     kill(pid, SIGINT);
@@ -125,6 +131,7 @@ TEST(CliExportTest, InterruptLeavesNoFiles) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_FALSE(writing());
     // The export streams, so it may have made no temporary folder at all.
     EXPECT_TRUE(!std::filesystem::exists(tmp + "/Kalvex") ||
                 std::filesystem::is_empty(tmp + "/Kalvex"));

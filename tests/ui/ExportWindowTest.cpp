@@ -1,5 +1,6 @@
 // The main window's CSV export, DDL and About commands, on real dumps.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QAction>
 #include <QCheckBox>
@@ -9,6 +10,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -396,6 +398,35 @@ TEST_F(ExportWindowTest, GlobalObjectsAreTheDdlOfGlobal) {
         });
         w->RunCommand(CommandId::Ddl);
         EXPECT_TRUE(shown);
+    }
+}
+
+TEST_F(ExportWindowTest, CsvAndDdlSavesRefuseTheOpenDump) {
+    const std::string dump = m_scratch.File("main.dump");
+    std::filesystem::copy_file(FixturePath("dumps/kx_main.custom.dump"), dump);
+    const std::string link = m_scratch.File("main-link.csv");
+    ASSERT_EQ(::symlink(dump.c_str(), link.c_str()), 0);
+    const std::string before = ReadFileBytes(dump);
+    auto w = OpenTable(U16(dump), u"public.simple");
+    for (const std::string& target : {dump, link}) {
+        SCOPED_TRACE(target);
+        const QString refusal =
+            u"出力先に読み込み中のダンプファイルは指定できません("_s + Q(target) + u")。"_s;
+        WhenModalShown<CCsvExportDlg>(
+            [](CCsvExportDlg* dlg) { Child<QPushButton>(dlg, "1")->click(); });
+        m_prompt.ExpectSaveFile(Q(target)).ExpectMessage(refusal, PromptIcon::Warning);
+        w->RunCommand(CommandId::Csv);
+        EXPECT_EQ(m_prompt.Remaining(), 0u);
+
+        HandleNextModal([&](QWidget* dialog) {
+            auto* ddl = qobject_cast<CDdlDlg*>(dialog);
+            ASSERT_NE(ddl, nullptr);
+            m_prompt.ExpectSaveFile(Q(target)).ExpectMessage(refusal, PromptIcon::Warning);
+            Child<QPushButton>(ddl, "1114")->click();
+            EXPECT_EQ(m_prompt.Remaining(), 0u);
+        });
+        w->RunCommand(CommandId::Ddl);
+        EXPECT_EQ(ReadFileBytes(dump), before);
     }
 }
 
