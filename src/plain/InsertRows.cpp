@@ -68,10 +68,22 @@ bool CInsertRowsReader::Drain(std::string& text) {
         m_streaming = true;
         m_listEnded = false;
         m_matches = FindRows(text, m_rowsFrom);
+        m_pending = CInsertRowCounter(m_codePage);
+        m_fed = m_rowsFrom;
     }
     if (!m_matches || m_listEnded) {
         text.clear();
         return true;
+    }
+    // Until a row is complete, which the counter tells without copying the values, the
+    // start of one long row is not parsed again for every piece.
+    m_pending.Feed(text.data() + m_fed, text.size() - m_fed);
+    m_fed = text.size();
+    if (m_pending.Rows() == 0 && !m_pending.Done()) {
+        if (text.size() - m_rowsFrom <= MaxRowBytes()) return true;
+        m_error = RowTooLongMessage(m_table.QualifiedName(), m_rows + 1);
+        m_failed = true;
+        return false;
     }
     std::string out;
     uint64_t rows = 0;
@@ -85,6 +97,9 @@ bool CInsertRowsReader::Drain(std::string& text) {
         text.erase(0, pos);
     }
     m_rowsFrom = 0;
+    m_pending = CInsertRowCounter(m_codePage);
+    m_pending.Feed(text.data(), text.size());
+    m_fed = text.size();
     if (!Put(out.data(), out.size())) {
         m_failed = true;
         return false;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "dump/DumpFile.h"
+#include "plain/InsertParser.h"
 
 class BufferedFileReader;
 class IJobContext;
@@ -49,6 +50,9 @@ private:
     bool m_matches = false;
     bool m_listEnded = false;
     size_t m_rowsFrom = 0;
+    // Counts the rows of the text not yet parsed, from m_rowsFrom to m_fed.
+    CInsertRowCounter m_pending;
+    size_t m_fed = 0;
 
     std::string m_out;  // COPY lines collected into larger writes
     uint64_t m_rows = 0;

@@ -124,8 +124,11 @@ private:
             return;
         }
         // Waiting for the text to double keeps a row that spans many pieces from being
-        // looked at again for every piece.
-        m_nextDrain = std::max(m_options.drainAt, m_st.text.size() * 2);
+        // looked at again for every piece; past 64 MiB a fixed step keeps a row over the
+        // consumer's limit from being read far beyond it.
+        constexpr size_t kMaxStep = size_t{64} << 20;
+        const size_t size = m_st.text.size();
+        m_nextDrain = size + std::max(m_options.drainAt, std::min(size, kMaxStep));
     }
     void AppendLineBreak(uint64_t offset) {
         const char lf = '\n';

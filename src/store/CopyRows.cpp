@@ -4,6 +4,12 @@
 
 #include "dump/RowLimit.h"
 
+namespace {
+
+constexpr size_t kDirectReserve = size_t{64} << 20;
+
+}  // namespace
+
 bool CCopyRowSink::Emit(const char* data, size_t length) {
     if (IsMarker(data, length)) {
         m_ended = true;
@@ -27,6 +33,12 @@ bool CCopyRowSink::Write(const char* data, size_t length) {
             return false;
         }
         if (lf == nullptr) {
+            const size_t need = m_carry.size() + static_cast<size_t>(end - data);
+            // A long row gets the whole limit at once: growing by doubling would hold the
+            // old copy and the new one, twice the row, while it moves.
+            if (need > m_carry.capacity() && need > kDirectReserve) {
+                m_carry.reserve(static_cast<size_t>(limit));
+            }
             m_carry.append(data, static_cast<size_t>(end - data));
             return true;
         }
@@ -36,7 +48,12 @@ bool CCopyRowSink::Write(const char* data, size_t length) {
         } else {
             m_carry.append(data, static_cast<size_t>(lineEnd - data));
             go = Emit(m_carry.data(), m_carry.size());
-            m_carry.clear();
+            // The room a long row took is given back rather than kept for the next one.
+            if (m_carry.capacity() > kDirectReserve) {
+                std::string().swap(m_carry);
+            } else {
+                m_carry.clear();
+            }
         }
         if (!go) return false;
         if (m_ended) return true;
