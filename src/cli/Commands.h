@@ -10,3 +10,4 @@ int RunRowsCommand(const std::vector<std::string>& args);
 int RunColumnsCommand(const std::vector<std::string>& args);
 int RunDdlCommand(const std::vector<std::string>& args);
 int RunExportCommand(const std::vector<std::string>& args);
+int RunCheckCommand(const std::vector<std::string>& args);
