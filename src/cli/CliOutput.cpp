@@ -82,3 +82,27 @@ bool CopyFileToOut(const std::u16string& path) {
         if (!WriteOut(buffer.data(), static_cast<size_t>(n))) return false;
     }
 }
+
+std::u16string TsvField(const std::u16string& text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (char16_t c : text) {
+        switch (c) {
+            case u'\\':
+                out += u"\\\\";
+                break;
+            case u'\t':
+                out += u"\\t";
+                break;
+            case u'\n':
+                out += u"\\n";
+                break;
+            case u'\r':
+                out += u"\\r";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}

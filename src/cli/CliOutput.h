@@ -29,3 +29,6 @@ bool OutputPipeClosed();
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailure = 1;
 inline constexpr int kExitUsage = 2;
+
+// Names may hold any character; TSV fields escape the ones that would break a line.
+std::u16string TsvField(const std::u16string& text);

@@ -11,3 +11,4 @@ int RunColumnsCommand(const std::vector<std::string>& args);
 int RunDdlCommand(const std::vector<std::string>& args);
 int RunExportCommand(const std::vector<std::string>& args);
 int RunSqlCommand(const std::vector<std::string>& args);
+int RunCheckCommand(const std::vector<std::string>& args);

@@ -25,31 +25,6 @@ const char16_t* DataKindName(int32_t kind) {
     }
 }
 
-// Names may hold any character; TSV fields escape the ones that would break a line.
-std::u16string TsvField(const std::u16string& text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (char16_t c : text) {
-        switch (c) {
-            case u'\\':
-                out += u"\\\\";
-                break;
-            case u'\t':
-                out += u"\\t";
-                break;
-            case u'\n':
-                out += u"\\n";
-                break;
-            case u'\r':
-                out += u"\\r";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::u16string DatabasesText(const DumpInfo& info) {
     if (info.databases.empty()) return info.database;
     std::u16string joined;

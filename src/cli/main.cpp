@@ -48,6 +48,10 @@ const char kUsage[] =
     "                 WHERE condition, and write them as CSV to FILE or standard output\n"
     "                 (defaults: comma, header line, quotes only where needed, UTF-8\n"
     "                 without BOM, NULL as an empty field)\n"
+    "  check DUMP [--tsv] [--database NAME]\n"
+    "                 read every table's data to its end and print one line per table:\n"
+    "                 name, rows, ok or what is wrong (--tsv: database<TAB>schema<TAB>\n"
+    "                 table<TAB>rows<TAB>status<TAB>message); exit 1 when any is damaged\n"
     "\n"
     "Progress goes to stderr when it is a terminal; Ctrl+C cancels and leaves no\n"
     "temporary or partial output file.\n"
@@ -70,6 +74,7 @@ const Command kCommands[] = {
     {"ddl", RunDdlCommand},
     {"export", RunExportCommand},
     {"sql", RunSqlCommand},
+    {"check", RunCheckCommand},
 };
 // clang-format on
 

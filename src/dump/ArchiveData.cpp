@@ -191,6 +191,9 @@ bool CArchiveDump::Scan(IJobContext* job, std::u16string& error) {
         table.rowCount = 0;
         table.rowCountKnown = false;
     }
+    bool handled = false;
+    const bool ok = ScanParallel(job, handled, error);
+    if (handled) return ok;
     return m_isDirectory ? ScanDirectory(job, error) : ScanCustom(job, error);
 }
 
@@ -281,7 +284,8 @@ bool CArchiveDump::ScanCustom(IJobContext* job, std::u16string& error) {
 }
 
 bool CArchiveDump::ReadBlockAt(BufferedFileReader& reader, int64_t offset, const TableEntry& table,
-                               IDataSink& sink, IJobContext* job, std::u16string& error) {
+                               IDataSink& sink, IJobContext* job, std::u16string& error,
+                               bool reportPosition) {
     ArchiveFieldReader fields(reader, m_header);
     uint8_t type = 0;
     int32_t dumpId = 0;
@@ -291,7 +295,9 @@ bool CArchiveDump::ReadBlockAt(BufferedFileReader& reader, int64_t offset, const
         error = u"テーブル " + table.QualifiedName() + u" のデータブロック位置が不正です。";
         return false;
     }
-    return ReadDataBlock(reader, sink, job, error);
+    std::unique_ptr<IStreamDecoder> decoder;
+    if (!MakeArchiveBlockDecoder(m_header.compression, decoder, error)) return false;
+    return ReadDataBlock(reader, decoder.get(), sink, job, reportPosition, error);
 }
 
 bool CArchiveDump::FindBlock(BufferedFileReader& reader, int32_t wanted, int64_t& offset) {

@@ -70,6 +70,10 @@ public:
     void SetLogger(DumpLogger logger) override { m_logger = std::move(logger); }
     // Table data is found through the table of contents, so the catalogue needs no scan.
     bool CatalogueNeedsScan() const override { return false; }
+    // Data files, tar members and blocks at known offsets are read on worker threads.
+    void ReadTablesData(const std::vector<size_t>& tables, const TableSinkFunction& sinkFor,
+                        IJobContext* job, bool stopAtFirstFailure,
+                        std::vector<TableReadResult>& results) override;
 
     const ArchiveHeader& GetHeader() const { return m_header; }
     const std::vector<TocEntry>& GetToc() const { return m_toc; }
@@ -83,6 +87,18 @@ private:
     void InheritColumns();
     bool ScanDirectory(IJobContext* job, std::u16string& error);
     bool ScanCustom(IJobContext* job, std::u16string& error);
+    // The scan on worker threads; false in handled when the tables cannot be read apart.
+    bool ScanParallel(IJobContext* job, bool& handled, std::u16string& error);
+    // One task per table with data, ordered as the sequential walk meets them (data
+    // offsets for custom archives). False when some table's block has no known offset.
+    bool MakeStreamTasks(const std::vector<size_t>& tables, std::vector<TableReadTask>& tasks);
+    // Reads one table's stream with its own file handle and decoder (any thread).
+    bool ReadTableStream(size_t tableIndex, IDataSink& sink, IJobContext* job,
+                         std::u16string& error);
+    // What the sequential walk makes of the header at a table's data offset: it stops
+    // at one it cannot read and skips a data block of another id.
+    enum class BlockHeader { Table, Other, Unreadable };
+    BlockHeader ReadBlockHeader(BufferedFileReader& reader, const TableEntry& table);
     bool ReadDataBlock(BufferedFileReader& reader, IDataSink& sink, IJobContext* job,
                        std::u16string& error);
     // The same with a decoder (null: uncompressed) that the caller reuses from block to block.
@@ -93,7 +109,8 @@ private:
     bool ReadDataFile(const std::u16string& fileName, IDataSink& sink, IJobContext* job,
                       std::u16string& error);
     bool ReadBlockAt(BufferedFileReader& reader, int64_t offset, const TableEntry& table,
-                     IDataSink& sink, IJobContext* job, std::u16string& error);
+                     IDataSink& sink, IJobContext* job, std::u16string& error,
+                     bool reportPosition = false);
     bool FindBlock(BufferedFileReader& reader, int32_t dumpId, int64_t& offset);
     // Opens the reader on the archive's toc.dat: the file itself, or the tar member.
     bool OpenTocReader(BufferedFileReader& reader, std::u16string& error) const;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dump/DumpModel.h"
+#include "dump/ParallelTableReader.h"
 
 class IJobContext;
 
@@ -41,4 +42,10 @@ public:
     // whole to find its tables); false when opening already gave every table and Scan
     // only adds row counts (an archive's table of contents).
     virtual bool CatalogueNeedsScan() const { return true; }
+    // Reads the data of the tables at these catalogue positions, each into the sink
+    // sinkFor gives for it, with one result per table in the given order. Formats whose
+    // tables are independent streams read them on worker threads; the rest in order.
+    virtual void ReadTablesData(const std::vector<size_t>& tables, const TableSinkFunction& sinkFor,
+                                IJobContext* job, bool stopAtFirstFailure,
+                                std::vector<TableReadResult>& results);
 };

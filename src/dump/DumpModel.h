@@ -46,6 +46,9 @@ struct TableEntry {
     // The code page of this table's text when it differs from the dump's: a whole-cluster
     // script switches encoding per database. 0 means the dump's code page.
     int32_t codePage = 0;
+    // The data runs into the end of the file without the end line that closes it: the
+    // script was cut inside the table's COPY section.
+    bool dataCut = false;
 
     std::u16string QualifiedName() const;
     void SetColumns(const std::vector<ColumnDefinition>& definitions, int codePage);

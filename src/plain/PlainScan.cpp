@@ -371,9 +371,12 @@ bool CPlainDump::ClassifyCopy(BufferedFileReader& reader, const std::string& tex
     uint64_t rows = 0, start = 0, end = 0;
     if (!SkipCopyData(reader, rows, start, end, job)) return false;
     if (!named) return true;
+    // Past an end line the reader stands beyond the data; at the end of the file it does not.
+    const bool cut = reader.Position() == end && reader.AtEnd();
 
     const size_t index = AddTable(schema, name);
     TableEntry& table = m_catalogue.Entries()[index];
+    table.dataCut = table.dataCut || cut;
     if (table.dataKind == TableDataKind_None) {
         table.dataKind = TableDataKind_Copy;
         table.dataOffset = static_cast<int64_t>(start);

@@ -102,6 +102,7 @@ void CKalvexDlg::CreateMenu() {
     add(file, CommandId::Csv, u"CSV出力(&E)...\tCtrl+E");
     add(file, CommandId::Ddl, u"DDL表示(&D)\tCtrl+D");
     add(file, CommandId::Properties, u"プロパティ(&R)\tCtrl+R");
+    add(file, CommandId::CheckDump, u"ダンプの検査(&K)...");
     file->addSeparator();
     add(file, CommandId::SaveSettings, u"設定保存(&S)");
     add(file, CommandId::Exit, u"終了(&X)");
@@ -435,7 +436,7 @@ void CKalvexDlg::UpdateControlStates() {
           static_cast<QWidget*>(m_pageSizeEdit)}) {
         widget->setEnabled(rows);
     }
-    for (int id : {CommandId::Close, CommandId::Ddl, CommandId::Properties}) {
+    for (int id : {CommandId::Close, CommandId::Ddl, CommandId::Properties, CommandId::CheckDump}) {
         m_actions[id]->setEnabled(open);
     }
     for (int id : {CommandId::Csv, CommandId::VisibleColumns, CommandId::ClearFilter,
@@ -467,6 +468,9 @@ void CKalvexDlg::RunCommand(int commandId) {
             break;
         case CommandId::Properties:
             OnProperties();
+            break;
+        case CommandId::CheckDump:
+            OnCheckDump();
             break;
         case CommandId::SaveSettings:
             OnSaveSettings();

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/DumpCheck.h"
 #include "app/DumpSession.h"
 #include "settings/Settings.h"
 #include "store/CellValue.h"
@@ -113,6 +114,7 @@ private:
     void OnLastPage();
     void OnVisibleColumns();
     void OnProperties();
+    void OnCheckDump();
     void OnSaveSettings();
     void OnButtonApply();
     void OnClearFilter();
@@ -133,6 +135,7 @@ private:
     void ShowRecordDialog(const TableEntry& table, size_t rowNumber, const RowCells& cells);
     bool ChooseColumns(const TableEntry& table, std::vector<int>& columns);
     void ShowPropertyDialog(const DumpInfo& info, size_t tableCount);
+    void ShowCheckDialog(const std::vector<TableCheck>& checks);
     void ShowWarning(const std::u16string& text);
     void ShowInformation(const std::u16string& text);
     void SetStatus(const std::u16string& text);

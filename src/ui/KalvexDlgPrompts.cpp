@@ -1,5 +1,6 @@
 // The prompts and modal dialogs the main window opens.
 #include "app/TableListing.h"
+#include "ui/CheckDlg.h"
 #include "ui/ColumnSelectDlg.h"
 #include "ui/KalvexDlg.h"
 #include "ui/ProgressDlg.h"
@@ -56,6 +57,11 @@ bool CKalvexDlg::ChooseColumns(const TableEntry& table, std::vector<int>& column
     if (dialog.exec() != QDialog::Accepted) return false;
     columns = dialog.VisibleColumns();
     return true;
+}
+
+void CKalvexDlg::ShowCheckDialog(const std::vector<TableCheck>& checks) {
+    CCheckDlg dialog(this, m_session.GetDump()->GetTables(), checks);
+    dialog.exec();
 }
 
 void CKalvexDlg::ShowPropertyDialog(const DumpInfo& info, size_t tableCount) {

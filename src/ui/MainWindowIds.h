@@ -48,4 +48,5 @@ inline constexpr int LastPage = 32783;
 inline constexpr int RowDetail = 32784;
 inline constexpr int About = 32785;
 inline constexpr int GoToRow = 32789;
+inline constexpr int CheckDump = 32786;
 }  // namespace CommandId
