@@ -14,6 +14,7 @@ struct AppSettings {
     int32_t windowWidth = 0;       // WINDOW_WIDTH
     int32_t windowHeight = 0;      // WINDOW_HEIGHT
     bool windowMaximized = false;  // WINDOW_MAXIMIZED
+    int32_t sortMemoryMb = 256;    // SORT_MEMORY_MB, at least 1 after loading
 };
 
 // KALVEX_INIFILE_PATH when set and not empty, else Kalvex.ini in the configuration folder.
