@@ -1,7 +1,9 @@
 #include "cli/CliDump.h"
 
 #include "app/DumpSession.h"
+#include "app/SortedView.h"
 #include "platform/Utf8.h"
+#include "settings/Settings.h"
 
 bool OpenDumpForTables(CDumpSession& session, const std::string& path, IJobContext& job,
                        std::u16string& error) {
@@ -28,4 +30,10 @@ bool ParseCount(const std::string& text, uint64_t& value) {
         value = value * 10 + static_cast<uint64_t>(c - '0');
     }
     return true;
+}
+
+size_t CliSortMemoryBytes() {
+    AppSettings settings;
+    LoadSettings(GetSettingsPath(), settings);
+    return SortMemoryBytes(settings.sortMemoryMb);
 }
