@@ -107,6 +107,7 @@ void CKalvexDlg::CreateMenu() {
     QMenu* view = m_menuBar->addMenu(ToQString(u"表示(&V)"));
     add(view, CommandId::VisibleColumns, u"表示列(&C)...");
     add(view, CommandId::ClearFilter, u"絞り込み解除(&L)");
+    add(view, CommandId::ClearSort, u"並べ替え解除(&O)");
     add(view, CommandId::RowDetail, u"行の詳細(&R)");
     view->addSeparator();
     add(view, CommandId::FirstPage, u"先頭ページ(&F)\tCtrl+Home");
@@ -231,6 +232,10 @@ void CKalvexDlg::CreateControls() {
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setStretchLastSection(false);
     m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setSectionsClickable(true);
+    // Only a click sorts; a drag that moves a column emits no click.
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CKalvexDlg::OnHeaderClicked);
 
     connect(m_openButton, &QPushButton::clicked, this, [this] { RunCommand(CommandId::Open); });
     connect(m_applyButton, &QPushButton::clicked, this, [this] { OnButtonApply(); });
@@ -390,8 +395,8 @@ void CKalvexDlg::UpdateControlStates() {
         m_actions[id]->setEnabled(open);
     }
     for (int id : {CommandId::Csv, CommandId::VisibleColumns, CommandId::ClearFilter,
-                   CommandId::RowDetail, CommandId::FirstPage, CommandId::PreviousPage,
-                   CommandId::NextPage, CommandId::LastPage}) {
+                   CommandId::ClearSort, CommandId::RowDetail, CommandId::FirstPage,
+                   CommandId::PreviousPage, CommandId::NextPage, CommandId::LastPage}) {
         m_actions[id]->setEnabled(rows);
     }
     UpdatePageInfo();
@@ -430,6 +435,9 @@ void CKalvexDlg::RunCommand(int commandId) {
             break;
         case CommandId::ClearFilter:
             OnClearFilter();
+            break;
+        case CommandId::ClearSort:
+            OnClearSort();
             break;
         case CommandId::FirstPage:
             OnFirstPage();
