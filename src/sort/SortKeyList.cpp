@@ -48,11 +48,13 @@ bool ParseSortKeys(const std::u16string& text, const std::vector<ColumnInfo>& co
     for (;;) {
         const WhereToken& name = tokens[at];
         if (name.kind != WhereTokenKind::Identifier) {
+            keys.clear();
             error = malformed;
             return false;
         }
         SortKey key;
         if (!FindColumn(name, columns, key.column)) {
+            keys.clear();
             error = u"並べ替えの列がありません: " + name.text;
             return false;
         }
