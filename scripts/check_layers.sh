@@ -11,7 +11,7 @@ rank() {
     dump) echo 2 ;;
     plain | store) echo 3 ;;
     filter | export) echo 4 ;;
-    settings) echo 5 ;;
+    settings | sort) echo 5 ;;
     app) echo 6 ;;
     cli | ui) echo 7 ;;
     gui) echo 8 ;;

@@ -8,6 +8,7 @@
 #include "jobs/JobContext.h"
 #include "platform/File.h"
 #include "platform/WideChar.h"
+#include "sort/ViewSort.h"
 #include "store/TableData.h"
 
 namespace {
@@ -123,6 +124,7 @@ bool CDumpSession::LoadTable(size_t tableIndex, IJobContext* job, std::u16string
 
 void CDumpSession::DropTable() {
     ClearFilter();
+    ClearSort();
     m_tableData.reset();
     m_tableIndex = -1;
 }
@@ -159,12 +161,16 @@ bool CDumpSession::RunFilter(CRowFilter& filter, IJobContext* job, std::vector<s
 void CDumpSession::SetFilterResult(std::vector<size_t> matches) {
     m_matches = std::move(matches);
     m_filtered = true;
+    m_order.clear();
+    m_sorted = false;
 }
 
 void CDumpSession::ClearFilter() {
     m_matches.clear();
     m_matches.shrink_to_fit();
     m_filtered = false;
+    m_order.clear();
+    m_sorted = false;
 }
 
 size_t CDumpSession::GetViewRowCount() const {
@@ -173,5 +179,32 @@ size_t CDumpSession::GetViewRowCount() const {
 }
 
 size_t CDumpSession::GetViewRow(size_t viewIndex) const {
+    if (m_sorted) viewIndex = m_order[viewIndex];
     return m_filtered ? m_matches[viewIndex] : viewIndex;
+}
+
+bool CDumpSession::RunSort(const std::vector<SortKey>& keys, const std::vector<size_t>* viewRows,
+                           size_t memoryBytes, IJobContext* job, std::vector<uint32_t>& order,
+                           std::u16string& error) const {
+    order.clear();
+    const TableEntry* table = GetTable();
+    if (!m_tableData || table == nullptr) {
+        error = kNoTableMessage;
+        return false;
+    }
+    return SortTableView(*m_tableData, table->columns, keys, viewRows, memoryBytes, job, order,
+                         error);
+}
+
+void CDumpSession::SetSortResult(std::vector<SortKey> keys, std::vector<uint32_t> order) {
+    m_sortKeys = std::move(keys);
+    m_order = std::move(order);
+    m_sorted = true;
+}
+
+void CDumpSession::ClearSort() {
+    m_sortKeys.clear();
+    m_order.clear();
+    m_order.shrink_to_fit();
+    m_sorted = false;
 }

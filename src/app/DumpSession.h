@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "dump/DumpFile.h"
+#include "sort/SortKey.h"
 
 class CRowFilter;
 class CTableData;
@@ -74,7 +75,8 @@ public:
     // fills matches ascending. Changes nothing in the session.
     bool RunFilter(CRowFilter& filter, IJobContext* job, std::vector<size_t>& matches,
                    std::u16string& error) const;
-    // Makes matches the view rows (owner's thread, after RunFilter succeeded).
+    // Makes matches the view rows (owner's thread, after RunFilter succeeded). The sort keys
+    // stay, but the order is dropped until SetSortResult gives the one of the new view.
     void SetFilterResult(std::vector<size_t> matches);
     void ClearFilter();
     bool IsFiltered() const { return m_filtered; }
@@ -82,8 +84,23 @@ public:
 
     // The rows on view: the matches when filtered, else every row of the table.
     size_t GetViewRowCount() const;
-    // The table row shown at view position viewIndex.
+    // The table row shown at view position viewIndex (after the sort, when one is in force).
     size_t GetViewRow(size_t viewIndex) const;
+
+    // Sorts the view given by viewRows (null: every row of the table) with cursors of its own
+    // (a job's thread), within memoryBytes of keys; order receives positions in viewRows.
+    // Changes nothing in the session.
+    bool RunSort(const std::vector<SortKey>& keys, const std::vector<size_t>* viewRows,
+                 size_t memoryBytes, IJobContext* job, std::vector<uint32_t>& order,
+                 std::u16string& error) const;
+    // Makes order, from RunSort over the current view, the order on view.
+    void SetSortResult(std::vector<SortKey> keys, std::vector<uint32_t> order);
+    // Back to the table's order; the keys are forgotten.
+    void ClearSort();
+    // True while the view is shown in the order of GetSortKeys.
+    bool IsSorted() const { return m_sorted; }
+    // The keys of the last sort; they outlive a new filter, which needs a new order.
+    const std::vector<SortKey>& GetSortKeys() const { return m_sortKeys; }
 
 private:
     std::unique_ptr<IDumpFile> m_dump;
@@ -91,4 +108,7 @@ private:
     ptrdiff_t m_tableIndex = -1;
     std::vector<size_t> m_matches;
     bool m_filtered = false;
+    std::vector<SortKey> m_sortKeys;
+    std::vector<uint32_t> m_order;
+    bool m_sorted = false;
 };

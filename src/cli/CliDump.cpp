@@ -1,7 +1,9 @@
 #include "cli/CliDump.h"
 
 #include "app/DumpSession.h"
+#include "app/SortedView.h"
 #include "platform/Utf8.h"
+#include "settings/Settings.h"
 
 std::u16string DumpPathArgument(const std::string& argument) {
     return argument == "-" ? std::u16string(u"/dev/stdin") : platform::Utf8ToUtf16(argument);
@@ -32,4 +34,10 @@ bool ParseCount(const std::string& text, uint64_t& value) {
         value = value * 10 + static_cast<uint64_t>(c - '0');
     }
     return true;
+}
+
+size_t CliSortMemoryBytes() {
+    AppSettings settings;
+    LoadSettings(GetSettingsPath(), settings);
+    return SortMemoryBytes(settings.sortMemoryMb);
 }

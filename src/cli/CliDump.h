@@ -22,3 +22,6 @@ ptrdiff_t FindTableArgument(const CDumpSession& session, const std::string& name
 
 // Parses a non-negative decimal number argument.
 bool ParseCount(const std::string& text, uint64_t& value);
+
+// The sort memory budget of the settings file (SORT_MEMORY_MB), as the window uses it.
+size_t CliSortMemoryBytes();

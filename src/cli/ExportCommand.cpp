@@ -2,6 +2,7 @@
 
 #include "app/DumpSession.h"
 #include "app/OutputTarget.h"
+#include "app/SortedView.h"
 #include "cli/CliArgs.h"
 #include "cli/CliDump.h"
 #include "cli/CliJob.h"
@@ -14,13 +15,15 @@
 #include "platform/File.h"
 #include "platform/TempFiles.h"
 #include "platform/Utf8.h"
+#include "sort/SortKeyList.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: kalvex-cli export DUMP TABLE [--database NAME] [--where EXPR] [--keyword TEXT]\n"
     "         [--columns c1,c2,...] [--delimiter comma|tab] [--no-header] [--quote-all]\n"
-    "         [--encoding UTF8BOM|UTF8|SJIS] [--null TEXT] [-o FILE]\n";
+    "         [--encoding UTF8BOM|UTF8|SJIS] [--null TEXT] [--order-by \"KEY [ASC|DESC], ...\"]\n"
+    "         [-o FILE]\n";
 
 bool ParseOptions(const CCliArgs& args, CsvOptions& options, std::string& problem) {
     options = CsvOptions();
@@ -77,11 +80,49 @@ bool ResolveColumns(const TableEntry& table, const std::string* names,
     }
 }
 
+// The sorted export goes through the row store: the table is read whole, sorted, then
+// written in that order.
+int ExportSorted(CDumpSession& session, size_t index, const TableEntry& table,
+                 const std::vector<int32_t>& columns, const CsvOptions& options, bool filtered,
+                 const std::u16string& where, const std::u16string& keyword,
+                 const std::vector<SortKey>& keys, const std::u16string* output,
+                 CCliJobContext& job, std::u16string& error) {
+    std::vector<uint64_t> rows;
+    if (!ReadSortedRows(session, index, filtered, where, keyword, keys, CliSortMemoryBytes(), &job,
+                        rows, error)) {
+        return job.Fail(error);
+    }
+    std::u16string path;
+    if (output != nullptr) {
+        path = *output;
+    } else if (!CreateTempFile(u".csv", path)) {
+        error = u"一時ファイルを作成できません(" + path + u")。";
+        return job.Fail(error);
+    }
+    uint64_t written = 0;
+    if (!WriteCsvFile(*session.GetTableData(), table, columns, rows, options, path, &job, written,
+                      error)) {
+        if (output == nullptr) platform::DeleteFile(path);
+        return job.Fail(error);
+    }
+    job.EndProgress();
+    if (output == nullptr) {
+        const bool copied = CopyFileToOut(path);
+        platform::DeleteFile(path);
+        if (!copied) {
+            if (OutputFailed()) return kExitFailure;
+            error = u"CSVファイルの書き込みに失敗しました。";
+            return job.Fail(error);
+        }
+    }
+    return kExitOk;
+}
+
 }  // namespace
 
 int RunExportCommand(const std::vector<std::string>& args) {
     CCliArgs parsed({"--database", "--where", "--keyword", "--columns", "--delimiter", "--encoding",
-                     "--null", "-o"},
+                     "--null", "-o", "--order-by"},
                     {"--no-header", "--quote-all"});
     CsvOptions options;
     if (!parsed.Parse(args)) return UsageError(parsed.Error(), kUsage);
@@ -118,6 +159,14 @@ int RunExportCommand(const std::vector<std::string>& args) {
     CRowFilter filter;
     if (filtered && !filter.Prepare(where, keyword, table.columns, error)) return fail();
 
+    if (const std::string* orderBy = parsed.Value("--order-by")) {
+        std::vector<SortKey> keys;
+        if (!ParseSortKeys(platform::Utf8ToUtf16(*orderBy), table.columns, keys, error)) {
+            return UsageError(platform::Utf16ToUtf8(error), kUsage);
+        }
+        return ExportSorted(session, static_cast<size_t>(index), table, columns, options, filtered,
+                            where, keyword, keys, output != nullptr ? &path : nullptr, job, error);
+    }
     IDumpFile& dump = *session.GetDump();
     const int sourceCodePage = table.codePage != 0 ? table.codePage : dump.GetInfo().codePage;
 

@@ -1,8 +1,10 @@
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/DumpSession.h"
+#include "app/SortedView.h"
 #include "cli/CliArgs.h"
 #include "cli/CliDump.h"
 #include "cli/CliJob.h"
@@ -11,12 +13,15 @@
 #include "filter/RowFilter.h"
 #include "filter/RowStream.h"
 #include "platform/Utf8.h"
+#include "sort/SortKeyList.h"
+#include "store/TableCursor.h"
+#include "store/TableData.h"
 
 namespace {
 
 const char kUsage[] =
     "usage: kalvex-cli rows DUMP TABLE [--database NAME] [--where EXPR] [--keyword TEXT]\n"
-    "                  [--from N] [--count N]\n";
+    "                  [--order-by \"KEY [ASC|DESC], ...\"] [--from N] [--count N]\n";
 
 struct RowsArguments {
     std::string dump;
@@ -29,10 +34,12 @@ struct RowsArguments {
     bool filtered = false;
     std::u16string where;
     std::u16string keyword;
+    bool sorted = false;
+    std::u16string orderBy;
 };
 
 bool Parse(const std::vector<std::string>& args, RowsArguments& out, std::string& problem) {
-    CCliArgs parsed({"--database", "--from", "--count", "--where", "--keyword"}, {});
+    CCliArgs parsed({"--database", "--from", "--count", "--where", "--keyword", "--order-by"}, {});
     if (!parsed.Parse(args)) {
         problem = parsed.Error();
         return false;
@@ -56,6 +63,10 @@ bool Parse(const std::vector<std::string>& args, RowsArguments& out, std::string
         out.keyword = platform::Utf8ToUtf16(*keyword);
     }
     out.filtered = parsed.Has("--where") || parsed.Has("--keyword");
+    if (const std::string* orderBy = parsed.Value("--order-by")) {
+        out.sorted = true;
+        out.orderBy = platform::Utf8ToUtf16(*orderBy);
+    }
     if (const std::string* count = parsed.Value("--count")) {
         out.hasCount = true;
         if (!ParseCount(*count, out.count)) {
@@ -98,6 +109,38 @@ int RunRowsCommand(const std::vector<std::string>& args) {
     // With a filter, --from and --count count the matching rows.
     CRowFilter filter;
     if (a.filtered && !filter.Prepare(a.where, a.keyword, table.columns, error)) return fail();
+
+    if (a.sorted) {
+        std::vector<SortKey> keys;
+        if (!ParseSortKeys(a.orderBy, table.columns, keys, error)) {
+            return UsageError(platform::Utf16ToUtf8(error), kUsage);
+        }
+        std::vector<uint64_t> rows;
+        if (!ReadSortedRows(session, static_cast<size_t>(index), a.filtered, a.where, a.keyword,
+                            keys, CliSortMemoryBytes(), &job, rows, error)) {
+            return fail();
+        }
+        // --from and --count count the rows in sorted order.
+        CTableCursor cursor(*session.GetTableData());
+        RowCells cells;
+        std::string out;
+        const uint64_t end =
+            a.hasCount ? std::min<uint64_t>(rows.size(), a.from - 1 + a.count) : rows.size();
+        for (uint64_t i = a.from - 1; i < end; ++i) {
+            if (!cursor.GetRow(static_cast<size_t>(rows[i]), cells)) {
+                error = u"行データの読み取りに失敗しました。";
+                return fail();
+            }
+            AppendRowLine(cells, out);
+            if (out.size() >= (1 << 20)) {
+                if (!PrintOutUtf8(out)) return OutputFailed() ? kExitFailure : fail();
+                out.clear();
+            }
+        }
+        job.EndProgress();
+        if (!PrintOutUtf8(out)) return OutputFailed() ? kExitFailure : fail();
+        return kExitOk;
+    }
 
     // Rows are tested and printed as the dump gives them; nothing is kept but the output
     // not yet written, and the dump is read no further than the last row asked for.

@@ -16,6 +16,7 @@ constexpr const char16_t* kFileName = u"Kalvex.ini";
 // Longer override values are treated as absent, as with a MAX_PATH buffer.
 constexpr size_t kMaxPathLength = 260;
 constexpr int32_t kDefaultPageSize = 1000;
+constexpr int32_t kDefaultSortMemoryMb = 256;
 constexpr int32_t kMinPageSize = 10;
 constexpr int32_t kMaxPageSize = 100000;
 
@@ -63,6 +64,8 @@ void ApplySetting(const std::u16string& key, const std::u16string& value, AppSet
         s.windowMaximized = ParseFlag(value, false);
     } else if (key == u"LIST_WIDTH") {
         s.listWidth = ParseWidth(value);
+    } else if (key == u"SORT_MEMORY_MB") {
+        s.sortMemoryMb = platform::WideToInt32(value);
     }
 }
 
@@ -120,6 +123,7 @@ std::u16string BuildSettingsText(const AppSettings& s) {
     line(u"WINDOW_HEIGHT=" + platform::FormatDecimal(s.windowHeight));
     line(std::u16string(u"WINDOW_MAXIMIZED=") + YesNo(s.windowMaximized));
     line(u"LIST_WIDTH=" + platform::FormatDecimal(s.listWidth));
+    line(u"SORT_MEMORY_MB=" + platform::FormatDecimal(s.sortMemoryMb));
     return text;
 }
 
@@ -171,6 +175,7 @@ bool LoadSettings(const std::u16string& path, AppSettings& settings) {
     } else if (settings.pageSize > kMaxPageSize) {
         settings.pageSize = kMaxPageSize;
     }
+    if (settings.sortMemoryMb < 1) settings.sortMemoryMb = kDefaultSortMemoryMb;
     if (settings.csv.encoding != u"SJIS" && settings.csv.encoding != u"UTF8") {
         settings.csv.encoding = u"UTF8BOM";
     }

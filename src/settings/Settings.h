@@ -15,6 +15,7 @@ struct AppSettings {
     int32_t windowHeight = 0;      // WINDOW_HEIGHT
     bool windowMaximized = false;  // WINDOW_MAXIMIZED
     int32_t listWidth = 0;         // LIST_WIDTH, pixels; 0: the window's own width
+    int32_t sortMemoryMb = 256;    // SORT_MEMORY_MB, at least 1 after loading
 };
 
 // KALVEX_INIFILE_PATH when set and not empty, else Kalvex.ini in the configuration folder.

@@ -109,6 +109,7 @@ void CKalvexDlg::CreateMenu() {
     QMenu* view = m_menuBar->addMenu(ToQString(u"表示(&V)"));
     add(view, CommandId::VisibleColumns, u"表示列(&C)...");
     add(view, CommandId::ClearFilter, u"絞り込み解除(&L)");
+    add(view, CommandId::ClearSort, u"並べ替え解除(&O)");
     add(view, CommandId::RowDetail, u"行の詳細(&R)");
     add(view, CommandId::GoToRow, u"行へ移動(&G)...\tCtrl+G");
     view->addSeparator();
@@ -268,6 +269,10 @@ void CKalvexDlg::CreateControls() {
     m_grid->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     m_grid->horizontalHeader()->setStretchLastSection(false);
     m_grid->horizontalHeader()->setHighlightSections(false);
+    m_grid->horizontalHeader()->setSectionsClickable(true);
+    // Only a click sorts; a drag that moves a column emits no click.
+    connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            &CKalvexDlg::OnHeaderClicked);
 
     connect(m_openButton, &QPushButton::clicked, this, [this] { RunCommand(CommandId::Open); });
     connect(m_applyButton, &QPushButton::clicked, this, [this] { OnButtonApply(); });
@@ -440,7 +445,8 @@ void CKalvexDlg::UpdateControlStates() {
         m_actions[id]->setEnabled(open);
     }
     for (int id : {CommandId::Csv, CommandId::VisibleColumns, CommandId::ClearFilter,
-                   CommandId::RowDetail, CommandId::GoToRow, CommandId::FirstPage,
+                   CommandId::ClearSort, CommandId::RowDetail, CommandId::GoToRow,
+                   CommandId::FirstPage,
                    CommandId::PreviousPage, CommandId::NextPage, CommandId::LastPage}) {
         m_actions[id]->setEnabled(rows);
     }
@@ -483,6 +489,9 @@ void CKalvexDlg::RunCommand(int commandId) {
             break;
         case CommandId::ClearFilter:
             OnClearFilter();
+            break;
+        case CommandId::ClearSort:
+            OnClearSort();
             break;
         case CommandId::FirstPage:
             OnFirstPage();

@@ -118,6 +118,12 @@ private:
     void OnSaveSettings();
     void OnButtonApply();
     void OnClearFilter();
+    // Sorting the view from the grid's header (KalvexDlgSort.cpp).
+    void OnHeaderClicked(int section);
+    void OnClearSort();
+    bool SortView(const std::vector<SortKey>& keys);
+    bool ResortView();
+    void UpdateSortIndicator();
     void OnFileCsv();
     void OnDdl();
     void OnAbout();

@@ -3,6 +3,7 @@
 
 #include "app/ExportRequest.h"
 #include "app/OutputTarget.h"
+#include "app/SortedView.h"
 #include "export/CsvWriter.h"
 #include "export/ExportText.h"
 #include "store/TableData.h"
@@ -41,8 +42,9 @@ void CKalvexDlg::OnFileCsv() {
     if (table == nullptr || !m_session.HasTable() || m_session.GetTable() != table) return;
     const CTableData* data = m_session.GetTableData();
     const bool filtered = m_session.IsFiltered();
-    const std::u16string info = MakeCsvExportInfo(table->QualifiedName(), data->GetRowCount(),
-                                                  filtered, m_session.GetMatches().size());
+    const std::u16string info =
+        MakeCsvExportInfo(table->QualifiedName(), data->GetRowCount(), filtered,
+                          m_session.GetMatches().size(), m_session.IsSorted());
     const bool someHidden = m_visibleColumns.size() < table->columns.size();
 
     CCsvExportDlg dialog(this, info, &m_settings.csv, filtered, someHidden);
@@ -50,6 +52,11 @@ void CKalvexDlg::OnFileCsv() {
 
     std::vector<uint64_t> rows = ExportRowsOf(m_session, dialog.Scope(), m_pageStart,
                                               static_cast<size_t>(m_settings.pageSize));
+    // Every row of a filtered, sorted view: the job sorts the whole table by the same keys.
+    const bool sortAll = ExportNeedsFullSort(m_session, dialog.Scope());
+    const CDumpSession* session = &m_session;
+    const std::vector<SortKey> keys = m_session.GetSortKeys();
+    const size_t sortMemory = SortMemoryBytes(m_settings.sortMemoryMb);
     std::vector<int32_t> columns =
         CsvColumnList(table->columns.size(), dialog.VisibleOnly(), m_visibleColumns);
     const std::u16string path =
@@ -68,7 +75,15 @@ void CKalvexDlg::OnFileCsv() {
     const bool ok = RunWindowJob(
         u"CSVファイルを出力しています", path,
         [data, table, columns = std::move(columns), rows = std::move(rows),
-         options = m_settings.csv, path, &written](IJobContext& job, std::u16string& jobError) {
+         options = m_settings.csv, path, &written, sortAll, session, keys,
+         sortMemory](IJobContext& job, std::u16string& jobError) mutable {
+            if (sortAll) {
+                std::vector<uint32_t> order;
+                if (!session->RunSort(keys, nullptr, sortMemory, &job, order, jobError)) {
+                    return false;
+                }
+                rows = SortedTableRows(order);
+            }
             return WriteCsvFile(*data, *table, columns, rows, options, path, &job, written,
                                 jobError);
         },

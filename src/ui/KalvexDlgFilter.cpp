@@ -49,6 +49,8 @@ void CKalvexDlg::OnButtonApply() {
     const size_t matchCount = matches.size();
     m_session.SetFilterResult(std::move(matches));
     m_pageStart = 0;
+    // The matches are shown in the sort order that was in force.
+    ResortView();
     ShowPage();
     SetStatus(MakeFilterStatus(*table, matchCount, total));
 }
@@ -58,6 +60,7 @@ void CKalvexDlg::ClearFilter() {
     const bool wasFiltered = m_session.IsFiltered();
     m_session.ClearFilter();
     m_pageStart = 0;
+    ResortView();
     ShowPage();
     const TableEntry* table = CurrentTable();
     if (wasFiltered && table != nullptr) {

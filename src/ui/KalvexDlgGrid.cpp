@@ -76,6 +76,7 @@ void CKalvexDlg::ShowPage() {
     m_gridModel->SetPage(m_pageStart, count, pageSize);
     if (count > 0) m_grid->scrollToTop();
     UpdatePageInfo();
+    UpdateSortIndicator();
 }
 
 void CKalvexDlg::UpdatePageInfo() {

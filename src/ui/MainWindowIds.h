@@ -49,4 +49,5 @@ inline constexpr int RowDetail = 32784;
 inline constexpr int About = 32785;
 inline constexpr int GoToRow = 32789;
 inline constexpr int CheckDump = 32786;
+inline constexpr int ClearSort = 32788;
 }  // namespace CommandId

@@ -124,7 +124,8 @@ TEST(SettingsTest, DefaultFileHasExactBytes) {
                                  "WINDOW_WIDTH=0\r\n"
                                  "WINDOW_HEIGHT=0\r\n"
                                  "WINDOW_MAXIMIZED=N\r\n"
-                                 "LIST_WIDTH=0\r\n";
+                                 "LIST_WIDTH=0\r\n"
+                                 "SORT_MEMORY_MB=256\r\n";
     EXPECT_EQ(ReadFileBytes(dir.File("Kalvex.ini")), expected);
 }
 
@@ -514,4 +515,15 @@ TEST(SettingsTest, SettingsPathFollowsConfigHome) {
     xdg.Unset();
     home.Set(dir.File("home"));
     EXPECT_EQ(U8(GetSettingsPath()), dir.Path() + "/home/.config/Kalvex/Kalvex.ini");
+}
+
+TEST(SettingsTest, SortMemoryFallsBackWhenNotAPositiveNumber) {
+    const struct {
+        const char* value;
+        int32_t expected;
+    } cases[] = {{"64", 64}, {"1", 1}, {"0", 256}, {"-5", 256}, {"abc", 256}, {"", 256}};
+    for (const auto& c : cases) {
+        AppSettings s = LoadBytes(std::string("SORT_MEMORY_MB=") + c.value + "\r\n");
+        EXPECT_EQ(s.sortMemoryMb, c.expected) << c.value;
+    }
 }

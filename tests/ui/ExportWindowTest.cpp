@@ -5,12 +5,16 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableView>
+#include <QTest>
 #include <QTreeWidget>
 #include <filesystem>
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -444,4 +448,114 @@ TEST_F(ExportWindowTest, HelpMenuOpensTheAboutBox) {
     EXPECT_TRUE(about->isEnabled());
     about->trigger();
     EXPECT_TRUE(shown);
+}
+
+namespace {
+
+void ClickHeader(CKalvexDlg& window, int section, Qt::KeyboardModifiers modifiers = {}) {
+    QHeaderView* header = FindControl<QTableView>(window, MainId::Grid)->horizontalHeader();
+    const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+                    header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, modifiers, at);
+    QApplication::processEvents();
+}
+
+QString StatusOf(CKalvexDlg& window) {
+    return ControlText(window, MainId::StatusText);
+}
+
+}  // namespace
+
+// public.many_rows: n = 1 .. 1500, label = "row " + n; sections 1 and 2 of the header.
+TEST_F(ExportWindowTest, HeaderClicksSortTheViewAndExportFollowsIt) {
+    auto w = OpenTable(FixturePathW("dumps/kx_main.custom.dump"), u"public.many_rows");
+    const std::vector<Cells> all = Expected("kx_main", "public.many_rows").Cells("kx_main");
+    QHeaderView* header = FindControl<QTableView>(*w, MainId::Grid)->horizontalHeader();
+    SetPageSize(*w, "100");
+
+    // Label order is by code units: "row 1", "row 10", "row 100", "row 1000", "row 1001".
+    std::vector<size_t> byLabel = Range(0, 1500);
+    std::stable_sort(byLabel.begin(), byLabel.end(),
+                     [&all](size_t a, size_t b) { return *all[a][1] < *all[b][1]; });
+    struct Step {
+        int section;
+        bool shift;
+        const char* status;
+        const char* firstNumbers;  // "#" of the first three rows
+        int indicator;             // -1: none
+        Qt::SortOrder order;
+    };
+    const Step steps[] = {
+        {2, false, "public.many_rows: label 昇順 で並べ替えました", "1 10 100", 2,
+         Qt::AscendingOrder},
+        {2, false, "public.many_rows: label 降順 で並べ替えました", "999 998 997", 2,
+         Qt::DescendingOrder},
+        {2, false, "public.many_rows: 並べ替えを解除しました", "1 2 3", -1, Qt::AscendingOrder},
+        {1, false, "public.many_rows: n 昇順 で並べ替えました", "1 2 3", 1, Qt::AscendingOrder},
+        {1, false, "public.many_rows: n 降順 で並べ替えました", "1,500 1,499 1,498", 1,
+         Qt::DescendingOrder},
+        {2, true, "public.many_rows: n 降順, label 昇順 で並べ替えました", "1,500 1,499 1,498", 1,
+         Qt::DescendingOrder},
+        // The section 0 is the row number: no sort.
+        {0, false, "public.many_rows: n 降順, label 昇順 で並べ替えました", "1,500 1,499 1,498", 1,
+         Qt::DescendingOrder},
+        {1, true, "public.many_rows: label 昇順 で並べ替えました", "1 10 100", 2,
+         Qt::AscendingOrder},
+    };
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.status);
+        ClickHeader(*w, s.section, s.shift ? Qt::ShiftModifier : Qt::NoModifier);
+        EXPECT_EQ(StatusOf(*w), QString::fromUtf8(s.status));
+        EXPECT_EQ(GridCell(*w, 0, 0) + u' ' + GridCell(*w, 1, 0) + u' ' + GridCell(*w, 2, 0),
+                  QString::fromUtf8(s.firstNumbers));
+        EXPECT_EQ(header->isSortIndicatorShown(), s.indicator >= 0);
+        if (s.indicator >= 0) {
+            EXPECT_EQ(header->sortIndicatorSection(), s.indicator);
+            EXPECT_EQ(header->sortIndicatorOrder(), s.order);
+        }
+    }
+
+    // Paging and the page text work on the sorted view.
+    w->RunCommand(CommandId::NextPage);
+    EXPECT_EQ(GridCell(*w, 0, 0), ToQString(FormatThousands(byLabel[100] + 1)));
+    EXPECT_TRUE(ControlText(*w, MainId::PageText).startsWith(u"行 101 - 200 / "_s));
+
+    // Every row, in the order on screen; the dialog says so.
+    const std::string allPath = m_scratch.File("sorted.csv");
+    CsvChoice allRows;
+    EXPECT_EQ(Export(*w, allRows, allPath, 1500), u"public.many_rows  (1,500 行) (並べ替え順)"_s);
+    ExpectCsvFile(allPath, allRows, {"n", "label"}, Pick(all, byLabel, {0, 1}));
+
+    // A new filter keeps the sort; every row of the filtered view is the whole table sorted.
+    auto* where = FindControl<QLineEdit>(*w, MainId::WhereEdit);
+    where->setText(u"n % 100 = 0"_s);
+    FocusControl(where);
+    PressKey(where, Qt::Key_Return);
+    ASSERT_TRUE(w->GetSession().IsFiltered());
+    ASSERT_TRUE(w->GetSession().IsSorted());
+    std::vector<size_t> matches;
+    for (size_t row : byLabel) {
+        if ((row + 1) % 100 == 0) matches.push_back(row);
+    }
+    EXPECT_EQ(GridCell(*w, 0, 0), ToQString(FormatThousands(matches[0] + 1)));
+    CsvChoice filtered;
+    const std::string filteredPath = m_scratch.File("sorted-matches.csv");
+    Export(*w, filtered, filteredPath, 15);
+    ExpectCsvFile(filteredPath, filtered, {"n", "label"}, Pick(all, matches, {0, 1}));
+    CsvChoice everything{"1158", false, "1150", "1155", true, false, {}};
+    const std::string everythingPath = m_scratch.File("sorted-everything.csv");
+    Export(*w, everything, everythingPath, 1500);
+    ExpectCsvFile(everythingPath, everything, {"n", "label"}, Pick(all, byLabel, {0, 1}));
+
+    // The menu item returns to table order; loading another table drops the sort.
+    ClickHeader(*w, 1);
+    w->RunCommand(CommandId::ClearSort);
+    EXPECT_EQ(StatusOf(*w), u"public.many_rows: 並べ替えを解除しました"_s);
+    EXPECT_FALSE(w->GetSession().IsSorted());
+    EXPECT_EQ(GridCell(*w, 0, 0), u"100"_s);
+    ClickHeader(*w, 2);
+    ASSERT_TRUE(w->GetSession().IsSorted());
+    w->SelectTable(0);
+    EXPECT_FALSE(w->GetSession().IsSorted());
+    EXPECT_FALSE(header->isSortIndicatorShown());
 }
