@@ -112,6 +112,7 @@ private:
     void OnButtonApply();
     void OnClearFilter();
     void OnFileCsv();
+    void OnFileSql();
     void OnDdl();
     void OnAbout();
     void OnNameFilterEnter();
