@@ -100,6 +100,7 @@ void CKalvexDlg::CreateMenu() {
     add(file, CommandId::Close, u"閉じる(&C)");
     file->addSeparator();
     add(file, CommandId::Csv, u"CSV出力(&E)...\tCtrl+E");
+    add(file, CommandId::SqlExport, u"SQL出力(&Q)...");
     add(file, CommandId::Ddl, u"DDL表示(&D)\tCtrl+D");
     add(file, CommandId::Properties, u"プロパティ(&R)\tCtrl+R");
     add(file, CommandId::CheckDump, u"ダンプの検査(&K)...");
@@ -444,9 +445,9 @@ void CKalvexDlg::UpdateControlStates() {
     for (int id : {CommandId::Close, CommandId::Ddl, CommandId::Properties, CommandId::CheckDump}) {
         m_actions[id]->setEnabled(open);
     }
-    for (int id : {CommandId::Csv, CommandId::VisibleColumns, CommandId::ClearFilter,
-                   CommandId::ClearSort, CommandId::RowDetail, CommandId::GoToRow,
-                   CommandId::FirstPage,
+    for (int id : {CommandId::Csv, CommandId::SqlExport, CommandId::VisibleColumns,
+                   CommandId::ClearFilter, CommandId::ClearSort, CommandId::RowDetail,
+                   CommandId::GoToRow, CommandId::FirstPage,
                    CommandId::PreviousPage, CommandId::NextPage, CommandId::LastPage}) {
         m_actions[id]->setEnabled(rows);
     }
@@ -468,6 +469,9 @@ void CKalvexDlg::RunCommand(int commandId) {
             break;
         case CommandId::Csv:
             OnFileCsv();
+            break;
+        case CommandId::SqlExport:
+            OnFileSql();
             break;
         case CommandId::Ddl:
             OnDdl();

@@ -125,6 +125,7 @@ private:
     bool ResortView();
     void UpdateSortIndicator();
     void OnFileCsv();
+    void OnFileSql();
     void OnDdl();
     void OnAbout();
     void OnNameFilterEnter();

@@ -47,7 +47,8 @@ inline constexpr int NextPage = 32782;
 inline constexpr int LastPage = 32783;
 inline constexpr int RowDetail = 32784;
 inline constexpr int About = 32785;
-inline constexpr int GoToRow = 32789;
 inline constexpr int CheckDump = 32786;
 inline constexpr int ClearSort = 32788;
+inline constexpr int GoToRow = 32789;
+inline constexpr int SqlExport = 32790;
 }  // namespace CommandId
