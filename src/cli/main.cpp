@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/UnexpectedError.h"
+#include "app/VersionText.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
 #include "platform/ExitCleanup.h"
@@ -48,6 +49,8 @@ const char kUsage[] =
     "                 WHERE condition, and write them as CSV to FILE or standard output\n"
     "                 (defaults: comma, header line, quotes only where needed, UTF-8\n"
     "                 without BOM, NULL as an empty field)\n"
+    "\n"
+    "  --version      print the version and the inflate library in use\n"
     "\n"
     "Progress goes to stderr when it is a terminal; Ctrl+C cancels and leaves no\n"
     "temporary or partial output file.\n"
@@ -95,6 +98,10 @@ int Run(int argc, char** argv) {
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
         std::strcmp(argv[1], "help") == 0) {
         PrintOutUtf8(kUsage);
+        return kExitOk;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        PrintOutUtf8(VersionText("kalvex-cli"));
         return kExitOk;
     }
     std::vector<std::string> args(argv + 2, argv + argc);
