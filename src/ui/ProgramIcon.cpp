@@ -27,8 +27,8 @@ QList<QLineF> PageLines() {
         const qreal y = kPage.top() + line * kPage.height() / kRowLines;
         lines.append(QLineF(kPage.left() + kInset, y, kPage.right() - kInset, y));
     }
-    lines.append(QLineF(kPage.left() + kKeyColumn, kPage.top() + kInset,
-                        kPage.left() + kKeyColumn, kPage.bottom() - kInset));
+    lines.append(QLineF(kPage.left() + kKeyColumn, kPage.top() + kInset, kPage.left() + kKeyColumn,
+                        kPage.bottom() - kInset));
     return lines;
 }
 
@@ -75,26 +75,26 @@ QString ProgramIconSvg() {
         u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
         u"<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
         u"viewBox=\"0 0 32 32\">\n"_s;
-    svg += u"  <path d=\"M%1 %2 L%1 %3 A%4 %5 0 0 0 %6 %3 L%6 %2 Z\" fill=\"%7\" stroke=\"%8\" "
-           u"stroke-width=\"1\"/>\n"_s.arg(Number(kDrumTop.left()), Number(cy),
-                                            Number(kDrumBottom), Number(rx), Number(ry),
-                                            Number(kDrumTop.right()), kBlue.name(),
-                                            kBlue.darker(130).name());
-    svg += u"  <ellipse cx=\"%1\" cy=\"%2\" rx=\"%3\" ry=\"%4\" fill=\"%5\" stroke=\"%6\" "
-           u"stroke-width=\"1\"/>\n"_s.arg(Number(kDrumTop.center().x()), Number(cy),
-                                            Number(rx), Number(ry),
-                                            kBlue.lighter(150).name(),
-                                            kBlue.darker(130).name());
-    svg += u"  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"#ffffff\" "
-           u"stroke=\"%5\" stroke-width=\"1\"/>\n"_s.arg(Number(kPage.left()), Number(kPage.top()),
-                                                          Number(kPage.width()),
-                                                          Number(kPage.height()),
-                                                          kPageEdge.name());
+    svg +=
+        u"  <path d=\"M%1 %2 L%1 %3 A%4 %5 0 0 0 %6 %3 L%6 %2 Z\" fill=\"%7\" stroke=\"%8\" "
+        u"stroke-width=\"1\"/>\n"_s.arg(Number(kDrumTop.left()), Number(cy), Number(kDrumBottom),
+                                        Number(rx), Number(ry), Number(kDrumTop.right()),
+                                        kBlue.name(), kBlue.darker(130).name());
+    svg +=
+        u"  <ellipse cx=\"%1\" cy=\"%2\" rx=\"%3\" ry=\"%4\" fill=\"%5\" stroke=\"%6\" "
+        u"stroke-width=\"1\"/>\n"_s.arg(Number(kDrumTop.center().x()), Number(cy), Number(rx),
+                                        Number(ry), kBlue.lighter(150).name(),
+                                        kBlue.darker(130).name());
+    svg +=
+        u"  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"#ffffff\" "
+        u"stroke=\"%5\" stroke-width=\"1\"/>\n"_s.arg(Number(kPage.left()), Number(kPage.top()),
+                                                      Number(kPage.width()), Number(kPage.height()),
+                                                      kPageEdge.name());
     for (const QLineF& line : PageLines()) {
-        svg += u"  <line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"%5\" "
-               u"stroke-width=\"1\"/>\n"_s.arg(Number(line.x1()), Number(line.y1()),
-                                                Number(line.x2()), Number(line.y2()),
-                                                kGridLine.name());
+        svg +=
+            u"  <line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"%5\" "
+            u"stroke-width=\"1\"/>\n"_s.arg(Number(line.x1()), Number(line.y1()), Number(line.x2()),
+                                            Number(line.y2()), kGridLine.name());
     }
     svg += u"</svg>\n"_s;
     return svg;
