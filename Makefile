@@ -6,7 +6,7 @@ TSAN_DIR := build/tsan
 BENCH_DIR := build/bench
 SAMPLE ?= examples/sample.dump
 
-.PHONY: run test tsan deps build bench fuzz clean
+.PHONY: run test tsan deps build bench fuzz clean install package
 
 deps:
 	@bash scripts/install-deps.sh
@@ -55,6 +55,22 @@ fuzz:
 		-DCMAKE_CXX_COMPILER=clang++ -DKALVEX_BUILD_TESTS=OFF -DKALVEX_BUILD_FUZZ=ON >/dev/null
 	@nice -n 10 cmake --build $(FUZZ_DIR) -j $(JOBS)
 	@FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_BUILD=$(FUZZ_DIR) bash scripts/fuzz.sh
+
+# Installs the programs, the desktop entry, the dump file type, icons, man pages and the
+# completion under PREFIX (default /usr/local), from the release build.
+PREFIX ?= /usr/local
+install: build
+	@cmake --install $(RUN_DIR) --prefix $(PREFIX)
+
+# The Debian package, from a release build of its own with /usr as its prefix:
+# build/package/kalvex_<version>_<arch>.deb.
+PACKAGE_DIR := build/package-build
+package: deps
+	@cmake -S . -B $(PACKAGE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DKALVEX_BUILD_TESTS=OFF \
+		-DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+	@cmake --build $(PACKAGE_DIR) -j $(JOBS)
+	@cd $(PACKAGE_DIR) && cpack -G DEB
+	@rm -rf build/package/_CPack_Packages
 
 clean:
 	rm -rf build

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, testing, the fixture script and the
-# screenshot script need. Safe to run again: only missing packages are installed.
+# Installs the Debian packages that building, testing, the fixture script, the screenshot
+# script, `make package` and its checks need. Safe to run again: only missing packages are
+# installed.
 # With --fuzz it also installs what `make fuzz` needs (clang and its libFuzzer runtime);
 # ordinary builds and CI do not need them.
 set -euo pipefail
@@ -12,6 +13,9 @@ packages=(
   qt6-base-dev qt6-qpa-plugins
   postgresql postgresql-client
   xvfb x11-utils fonts-noto-cjk imagemagick
+  qt6-translations-l10n
+  dpkg-dev lintian desktop-file-utils appstream shared-mime-info xdg-utils
+  libfile-mimeinfo-perl file man-db bash-completion
 )
 if [ "${1:-}" = "--fuzz" ]; then
   packages+=(clang libclang-rt-14-dev)

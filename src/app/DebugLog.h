@@ -2,10 +2,9 @@
 
 #include <string>
 
-struct AppSettings;
+#include "app/ProgramVersion.h"
 
-// The program version written into the log's header lines.
-inline constexpr const char16_t* kProgramVersion = u"1.0.0";
+struct AppSettings;
 
 // On when DEBUG is set in the settings or the KALVEX_DEBUG variable exists at all.
 bool IsDebugLogOn(const AppSettings& settings);
@@ -13,5 +12,5 @@ bool IsDebugLogOn(const AppSettings& settings);
 std::u16string GetDebugLogPath(const std::u16string& settingsPath);
 // Appends line + CR LF as UTF-8; failures are ignored.
 void AppendDebugLogLine(const std::u16string& path, const std::u16string& line);
-// "==== Kalvex 1.0.0 debug YYYY/MM/DD hh:mm:ss file=" + the path being opened.
+// "==== Kalvex " + kProgramVersion + " debug YYYY/MM/DD hh:mm:ss file=" + the path being opened.
 std::u16string MakeDebugLogHeader(const std::u16string& dumpPath);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/UnexpectedError.h"
+#include "app/VersionText.h"
 #include "cli/CliOutput.h"
 #include "cli/Commands.h"
 #include "platform/ExitCleanup.h"
@@ -52,6 +53,8 @@ const char kUsage[] =
     "                 read every table's data to its end and print one line per table:\n"
     "                 name, rows, ok or what is wrong (--tsv: database<TAB>schema<TAB>\n"
     "                 table<TAB>rows<TAB>status<TAB>message); exit 1 when any is damaged\n"
+    "\n"
+    "  --version      print the version and the inflate library in use\n"
     "\n"
     "Progress goes to stderr when it is a terminal; Ctrl+C cancels and leaves no\n"
     "temporary or partial output file.\n"
@@ -101,6 +104,10 @@ int Run(int argc, char** argv) {
     if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0 ||
         std::strcmp(argv[1], "help") == 0) {
         PrintOutUtf8(kUsage);
+        return kExitOk;
+    }
+    if (std::strcmp(argv[1], "--version") == 0) {
+        PrintOutUtf8(VersionText("kalvex-cli"));
         return kExitOk;
     }
     std::vector<std::string> args(argv + 2, argv + argc);

@@ -45,6 +45,15 @@ bool IsalAvailable() {
 #endif
 }
 
+std::string InflateLibraryName() {
+#ifdef KALVEX_HAVE_ISAL
+    if (DefaultInflateBackend() == InflateBackend::Isal) {
+        return std::string("ISA-L ") + KALVEX_ISAL_VERSION;
+    }
+#endif
+    return std::string("zlib ") + zlibVersion();
+}
+
 #ifdef KALVEX_HAVE_ISAL
 struct InflateStream::IsalState {
     inflate_state state;

@@ -21,6 +21,8 @@ InflateBackend DefaultInflateBackend();
 // Changes it for the whole process, for benchmarks and tests that compare the two.
 void SetDefaultInflateBackend(InflateBackend backend);
 bool IsalAvailable();
+// The library new streams inflate with and its version: "ISA-L 2.30.0" or "zlib 1.2.13".
+std::string InflateLibraryName();
 
 // One zlib-wrapped or raw deflate stream, fed in chunks of any size; everything it
 // produces goes straight to a sink.

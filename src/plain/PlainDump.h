@@ -85,6 +85,7 @@ private:
     // The table's position in the catalogue; npos for an entry that is not ours.
     size_t PositionOf(const TableEntry& table) const;
     void ReadHeaderComments();
+    void ReadFirstDatabaseHeader();
     // Removes the expanded copy after a failed scan, so nothing is left behind.
     void DiscardExpanded();
     void Log(const std::u16string& line) const;
@@ -107,6 +108,9 @@ private:
 
     // What the scan keeps besides the catalogue.
     std::u16string m_currentDatabase;
+    // Where the statement that first made the script a whole cluster ends (its first
+    // CREATE DATABASE or \connect); 0 until then.
+    uint64_t m_firstDatabaseEnd = 0;
     // The script ends its lines with CR LF (decides what a CR inside a literal means).
     bool m_crlfScript = false;
     // Code page at each table's data, by catalogue position.

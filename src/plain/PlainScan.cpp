@@ -114,6 +114,7 @@ bool CPlainDump::Scan(IJobContext* job, std::u16string& error) {
     m_info.dumpVersion.clear();
     m_codePage = 65001;
     m_currentDatabase.clear();
+    m_firstDatabaseEnd = 0;
     m_copySections.clear();
     m_lastInsert = InsertTarget();
 
@@ -158,6 +159,9 @@ bool CPlainDump::Scan(IJobContext* job, std::u16string& error) {
     }
 
     ReadHeaderComments();
+    if (m_info.isCluster && (m_info.serverVersion.empty() || m_info.dumpVersion.empty())) {
+        ReadFirstDatabaseHeader();
+    }
     // Tables known only from their COPY list (data-only scripts, inherited columns).
     for (TableEntry& table : m_catalogue.Entries()) {
         if (!table.copyColumns.empty() && table.columns.empty()) table.ApplyCopyColumns();
@@ -249,7 +253,9 @@ bool CPlainDump::ClassifyStatement(BufferedFileReader& reader, const SqlStatemen
         return true;
     }
     if (LeadsWith(text, {"CREATE", "DATABASE"}, pos)) {
+        const bool wasCluster = m_info.isCluster;
         ClassifyCreateDatabase(text, pos);
+        if (!wasCluster && m_info.isCluster) m_firstDatabaseEnd = statement.endOffset;
         return true;
     }
 
@@ -509,6 +515,7 @@ void CPlainDump::HandleMetaCommand(const SqlStatement& statement) {
     bool known = false;
     for (const std::u16string& existing : m_info.databases) known = known || existing == database;
     if (!known) m_info.databases.push_back(database);
+    if (!m_info.isCluster) m_firstDatabaseEnd = statement.endOffset;
     m_info.isCluster = true;
     m_lastInsert.valid = false;
     Log(u"[connect] " + database);
@@ -562,4 +569,29 @@ void CPlainDump::ReadHeaderComments() {
         if (lf == nullptr) break;
         pos = end + 1;
     }
+}
+
+void CPlainDump::ReadFirstDatabaseHeader() {
+    // pg_dumpall starts with the roles and other global objects; the versions are stated
+    // by the header of the first database's own dump, which lies before that database's
+    // CREATE DATABASE, or just after its \connect when pg_dumpall connects first
+    // (template1). So the search ends a header's length after that statement.
+    BufferedFileReader reader;
+    if (!reader.Open(m_readPath)) return;
+    static const char kServer[] = "-- Dumped from database version ";
+    static const char kTool[] = "-- Dumped by pg_dump version ";
+    std::u16string server;
+    std::u16string tool;
+    std::string line;
+    int linesAfter = 0;
+    while ((server.empty() || tool.empty()) && linesAfter < kHeaderLines && reader.ReadLine(line)) {
+        if (reader.Position() > m_firstDatabaseEnd) ++linesAfter;
+        if (server.empty() && StartsWith(line.data(), line.size(), kServer)) {
+            server = Utf8ToWide(line.substr(sizeof(kServer) - 1));
+        } else if (tool.empty() && StartsWith(line.data(), line.size(), kTool)) {
+            tool = Utf8ToWide(line.substr(sizeof(kTool) - 1));
+        }
+    }
+    if (m_info.serverVersion.empty()) m_info.serverVersion = server;
+    if (m_info.dumpVersion.empty()) m_info.dumpVersion = tool;
 }

@@ -1,17 +1,20 @@
 #include "ui/KalvexApp.h"
 
+#include "app/ProgramVersion.h"
 #include "platform/TempFiles.h"
 #include "ui/KalvexDlg.h"
 #include "ui/ProgramIcon.h"
 #include "ui/QtPrompt.h"
 #include "ui/QtText.h"
+#include "ui/QtTranslations.h"
 
 CKalvexApp::CKalvexApp(int& argc, char** argv)
     : QApplication(argc, argv),
       m_prompt(std::make_unique<CQtPrompt>()),
       m_promptScope(std::make_unique<CPromptScope>(*m_prompt)) {
     setApplicationName(QStringLiteral("Kalvex"));
-    setApplicationVersion(QStringLiteral("1.0.0"));
+    setApplicationVersion(ToQString(kProgramVersion));
+    InstallQtTranslations(*this);
     // Every window, message box and the taskbar show the program's own icon.
     setWindowIcon(ProgramIcon());
     // The first argument is the dump to open; any further ones are ignored.

@@ -4,49 +4,104 @@
 #include <QPainterPath>
 #include <QPixmap>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-QPixmap DrawIcon(int size) {
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::transparent);
-    QPainter painter(&pixmap);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const qreal s = size / 32.0;
+// The drawing on a 32 x 32 grid, shared by the painted images and the SVG file, so that
+// the installed icon and the window's own are one picture.
+const QColor kBlue(0x33, 0x66, 0x99);
+const QColor kPageEdge(0x55, 0x55, 0x55);
+const QColor kGridLine(0x88, 0x99, 0xAA);
+const QRectF kDrumTop(3, 2, 20, 7);
+constexpr qreal kDrumBottom = 22;
+const QRectF kPage(13, 12, 17, 18);
+constexpr int kRowLines = 5;
+constexpr qreal kInset = 2;
+constexpr qreal kKeyColumn = 7;
 
-    // The drum: a blue cylinder.
-    const QColor blue(0x33, 0x66, 0x99);
-    const QRectF top(3 * s, 2 * s, 20 * s, 7 * s);
-    QPainterPath body;
-    body.moveTo(top.left(), top.center().y());
-    body.lineTo(top.left(), 22 * s);
-    body.arcTo(QRectF(top.left(), 18.5 * s, top.width(), top.height()), 180, 180);
-    body.lineTo(top.right(), top.center().y());
-    body.closeSubpath();
-    painter.setPen(QPen(blue.darker(130), s));
-    painter.setBrush(blue);
-    painter.drawPath(body);
-    painter.setBrush(blue.lighter(150));
-    painter.drawEllipse(top);
-
-    // The page: white with grid lines, overlapping the drum's lower right.
-    const QRectF page(13 * s, 12 * s, 17 * s, 18 * s);
-    painter.setPen(QPen(QColor(0x55, 0x55, 0x55), s));
-    painter.setBrush(Qt::white);
-    painter.drawRect(page);
-    painter.setPen(QPen(QColor(0x88, 0x99, 0xAA), s));
-    for (int line = 1; line < 5; ++line) {
-        const qreal y = page.top() + line * page.height() / 5;
-        painter.drawLine(QPointF(page.left() + 2 * s, y), QPointF(page.right() - 2 * s, y));
+// The page's grid: row lines across, one column line down.
+QList<QLineF> PageLines() {
+    QList<QLineF> lines;
+    for (int line = 1; line < kRowLines; ++line) {
+        const qreal y = kPage.top() + line * kPage.height() / kRowLines;
+        lines.append(QLineF(kPage.left() + kInset, y, kPage.right() - kInset, y));
     }
-    painter.drawLine(QPointF(page.left() + 7 * s, page.top() + 2 * s),
-                     QPointF(page.left() + 7 * s, page.bottom() - 2 * s));
-    return pixmap;
+    lines.append(QLineF(kPage.left() + kKeyColumn, kPage.top() + kInset, kPage.left() + kKeyColumn,
+                        kPage.bottom() - kInset));
+    return lines;
+}
+
+QString Number(qreal value) {
+    return QString::number(value, 'g', 6);
 }
 
 }  // namespace
 
+QImage ProgramIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 32.0, size / 32.0);
+
+    QPainterPath body;
+    body.moveTo(kDrumTop.left(), kDrumTop.center().y());
+    body.lineTo(kDrumTop.left(), kDrumBottom);
+    body.arcTo(QRectF(kDrumTop.left(), kDrumBottom - kDrumTop.height() / 2, kDrumTop.width(),
+                      kDrumTop.height()),
+               180, 180);
+    body.lineTo(kDrumTop.right(), kDrumTop.center().y());
+    body.closeSubpath();
+    painter.setPen(QPen(kBlue.darker(130), 1));
+    painter.setBrush(kBlue);
+    painter.drawPath(body);
+    painter.setBrush(kBlue.lighter(150));
+    painter.drawEllipse(kDrumTop);
+
+    painter.setPen(QPen(kPageEdge, 1));
+    painter.setBrush(Qt::white);
+    painter.drawRect(kPage);
+    painter.setPen(QPen(kGridLine, 1));
+    painter.drawLines(PageLines());
+    return image;
+}
+
+QString ProgramIconSvg() {
+    const qreal rx = kDrumTop.width() / 2;
+    const qreal ry = kDrumTop.height() / 2;
+    const qreal cy = kDrumTop.center().y();
+    QString svg =
+        u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        u"<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"256\" height=\"256\" "
+        u"viewBox=\"0 0 32 32\">\n"_s;
+    svg +=
+        u"  <path d=\"M%1 %2 L%1 %3 A%4 %5 0 0 0 %6 %3 L%6 %2 Z\" fill=\"%7\" stroke=\"%8\" "
+        u"stroke-width=\"1\"/>\n"_s.arg(Number(kDrumTop.left()), Number(cy), Number(kDrumBottom),
+                                        Number(rx), Number(ry), Number(kDrumTop.right()),
+                                        kBlue.name(), kBlue.darker(130).name());
+    svg +=
+        u"  <ellipse cx=\"%1\" cy=\"%2\" rx=\"%3\" ry=\"%4\" fill=\"%5\" stroke=\"%6\" "
+        u"stroke-width=\"1\"/>\n"_s.arg(Number(kDrumTop.center().x()), Number(cy), Number(rx),
+                                        Number(ry), kBlue.lighter(150).name(),
+                                        kBlue.darker(130).name());
+    svg +=
+        u"  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" fill=\"#ffffff\" "
+        u"stroke=\"%5\" stroke-width=\"1\"/>\n"_s.arg(Number(kPage.left()), Number(kPage.top()),
+                                                      Number(kPage.width()), Number(kPage.height()),
+                                                      kPageEdge.name());
+    for (const QLineF& line : PageLines()) {
+        svg +=
+            u"  <line x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%4\" stroke=\"%5\" "
+            u"stroke-width=\"1\"/>\n"_s.arg(Number(line.x1()), Number(line.y1()), Number(line.x2()),
+                                            Number(line.y2()), kGridLine.name());
+    }
+    svg += u"</svg>\n"_s;
+    return svg;
+}
+
 QIcon ProgramIcon() {
     QIcon icon;
-    for (int size : {16, 32, 48, 64}) icon.addPixmap(DrawIcon(size));
+    for (int size : {16, 32, 48, 64}) icon.addPixmap(QPixmap::fromImage(ProgramIconImage(size)));
     return icon;
 }

@@ -4,6 +4,9 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
+
+#include "ui/QtTranslations.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -31,6 +34,8 @@ QString RunFileDialog(QWidget* parent, const FileDialogRequest& request, bool sa
     if (!filters.isEmpty()) dialog.setNameFilters(filters);
     if (!request.defaultSuffix.isEmpty()) dialog.setDefaultSuffix(request.defaultSuffix);
     if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+    // Measured once the dialog is on screen and laid out.
+    QTimer::singleShot(0, &dialog, [&dialog] { FitFileDialogColumns(dialog); });
     if (dialog.exec() != QDialog::Accepted) return QString();
     const QStringList chosen = dialog.selectedFiles();
     return chosen.isEmpty() ? QString() : chosen.front();

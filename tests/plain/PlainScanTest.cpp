@@ -429,6 +429,42 @@ TEST(PlainScanTest, VersionCommentsOnlyInTheFirstTwentyLines) {
     EXPECT_TRUE(s.dump->GetInfo().serverVersion.empty());
 }
 
+TEST(PlainScanTest, ClusterVersionsComeFromTheFirstDatabasesHeader) {
+    const std::string globals = "--\n-- PostgreSQL database cluster dump\n--\n" +
+                                std::string(30, '\n') + "CREATE ROLE r;\n";
+    const std::string header =
+        "--\n-- PostgreSQL database dump\n--\n\n"
+        "-- Dumped from database version 15.18\n-- Dumped by pg_dump version 15.17\n\n";
+    const std::string second =
+        "-- Dumped from database version 16.1\n-- Dumped by pg_dump version 16.2\n";
+    struct Case {
+        const char* name;
+        std::string script;
+        const char16_t* server;
+        const char16_t* tool;
+    };
+    const Case cases[] = {
+        // pg_dumpall connects to template1 first and pg_dump's header follows.
+        {"after the first connect", globals + "\\connect template1\n" + header + second, u"15.18",
+         u"15.17"},
+        // Other databases are created first: the header comes before CREATE DATABASE.
+        {"before the first create", globals + header + "CREATE DATABASE a;\n\\connect a\n" + second,
+         u"15.18", u"15.17"},
+        // A header far into the first database is not that database's header.
+        {"too far after the connect", globals + "\\connect a\n" + std::string(25, '\n') + header,
+         u"", u""},
+        // One database's script: only its first twenty lines count.
+        {"not a cluster", globals + header, u"", u""},
+    };
+    ScratchDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Scanned s = ScanScript(dir, c.script);
+        EXPECT_EQ(s.dump->GetInfo().serverVersion, c.server);
+        EXPECT_EQ(s.dump->GetInfo().dumpVersion, c.tool);
+    }
+}
+
 TEST(PlainScanTest, EmptyScriptHasNoTables) {
     ScratchDir dir;
     for (const char* script : {"", "-- only a comment\n", "\n\n"}) {
