@@ -280,7 +280,7 @@ TEST(AboutDlgTest, ShowsTheVersionAndWhatTheProgramReads) {
     dlg.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dlg));
     EXPECT_EQ(dlg.windowTitle(), u"Kalvex のバージョン情報"_s);
-    EXPECT_EQ(Child<QLabel>(&dlg, "1030")->text(), u"Kalvex Version 0.9.0"_s);
+    EXPECT_EQ(Child<QLabel>(&dlg, "1030")->text(), u"Kalvex Version 1.0.0"_s);
     QStringList texts;
     for (QLabel* label : dlg.findChildren<QLabel*>()) {
         if (!label->text().isEmpty()) texts.append(label->text());

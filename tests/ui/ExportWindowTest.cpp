@@ -441,7 +441,7 @@ TEST_F(ExportWindowTest, HelpMenuOpensTheAboutBox) {
     HandleNextModal([&](QWidget* dialog) {
         ASSERT_NE(qobject_cast<CAboutDlg*>(dialog), nullptr);
         shown = true;
-        EXPECT_EQ(Child<QLabel>(dialog, "1030")->text(), u"Kalvex Version 0.9.0"_s);
+        EXPECT_EQ(Child<QLabel>(dialog, "1030")->text(), u"Kalvex Version 1.0.0"_s);
     });
     QAction* about = w->GetAction(CommandId::About);
     ASSERT_NE(about, nullptr);

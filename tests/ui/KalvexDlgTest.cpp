@@ -555,7 +555,7 @@ TEST_F(MainWindowTest, DebugLogGetsAHeaderPerOpenedDump) {
     const std::string log = ReadFileBytes(m_scratch.File("Kalvex.log"));
     const std::string first = "file=" + FixturePath("dumps/kx_main.sql") + "\r\n";
     const std::string second = "file=" + FixturePath("dumps/kx_latin1.custom.dump") + "\r\n";
-    EXPECT_EQ(log.rfind("==== Kalvex 0.9.0 debug ", 0), 0u) << log.substr(0, 200);
+    EXPECT_EQ(log.rfind("==== Kalvex 1.0.0 debug ", 0), 0u) << log.substr(0, 200);
     EXPECT_NE(log.find(first), std::string::npos);
     EXPECT_NE(log.find(second), std::string::npos);
     EXPECT_GT(log.find(second), log.find(first));
