@@ -445,10 +445,10 @@ void CKalvexDlg::UpdateControlStates() {
     for (int id : {CommandId::Close, CommandId::Ddl, CommandId::Properties, CommandId::CheckDump}) {
         m_actions[id]->setEnabled(open);
     }
-    for (int id : {CommandId::Csv, CommandId::SqlExport, CommandId::VisibleColumns,
-                   CommandId::ClearFilter, CommandId::ClearSort, CommandId::RowDetail,
-                   CommandId::GoToRow, CommandId::FirstPage,
-                   CommandId::PreviousPage, CommandId::NextPage, CommandId::LastPage}) {
+    for (int id :
+         {CommandId::Csv, CommandId::SqlExport, CommandId::VisibleColumns, CommandId::ClearFilter,
+          CommandId::ClearSort, CommandId::RowDetail, CommandId::GoToRow, CommandId::FirstPage,
+          CommandId::PreviousPage, CommandId::NextPage, CommandId::LastPage}) {
         m_actions[id]->setEnabled(rows);
     }
     UpdatePageInfo();

@@ -13,8 +13,8 @@
 #include <QTableView>
 #include <QTest>
 #include <QTreeWidget>
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
