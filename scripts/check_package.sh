@@ -8,8 +8,14 @@ cd "$(dirname "$0")/.."
 deb=$(ls build/package/kalvex_*.deb | tail -n 1)
 echo "check_package: $deb"
 
-# Warnings are listed, errors fail.
-lintian --no-tag-display-limit "$deb" | tee /dev/stderr | { ! grep -q '^E:'; }
+# Warnings are listed, errors fail. (Not through tee /dev/stderr: reopening a log file that
+# stderr points to would truncate it.)
+report=$(lintian --tag-display-limit 0 "$deb" 2>&1 || true)
+[ -z "$report" ] || printf '%s\n' "$report" >&2
+if grep -q '^E:' <<<"$report"; then
+  echo "check_package: lintian found errors" >&2
+  exit 1
+fi
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
