@@ -1,6 +1,7 @@
 #include <memory>
 
 #include "app/DumpSession.h"
+#include "app/OutputTarget.h"
 #include "app/SqlExport.h"
 #include "cli/CliArgs.h"
 #include "cli/CliDump.h"
@@ -80,6 +81,7 @@ int RunSqlCommand(const std::vector<std::string>& args) {
     std::u16string path;
     if (output != nullptr) {
         path = platform::Utf8ToUtf16(*output);
+        if (!CheckOutputIsNotDump(dump.GetPath(), path, error)) return fail();
     } else if (!CreateTempFile(u".sql", path)) {
         error = u"一時ファイルを作成できません(" + path + u")。";
         return fail();

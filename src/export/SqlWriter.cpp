@@ -8,6 +8,7 @@
 #include "jobs/JobContext.h"
 #include "platform/File.h"
 #include "platform/LocalTime.h"
+#include "platform/OutputFile.h"
 #include "sql/Encoding.h"
 #include "store/CopyRows.h"
 
@@ -16,13 +17,13 @@ namespace {
 constexpr size_t kOutputBlock = size_t{1} << 20;
 constexpr uint64_t kRowsPerCheck = 16384;
 
-// The script file: written in blocks, every write checked, deleted unless finished.
+// The script file: written in blocks, every write checked, put in place only when finished.
 class CScriptOutput {
 public:
     ~CScriptOutput() { Abandon(); }
 
     bool Open(const std::u16string& path, std::u16string& error) {
-        if (!m_file.OpenWrite(path)) {
+        if (!m_file.Open(path)) {
             error = u"出力SQLファイルがオープンできませんでした(" + path + u")。";
             return false;
         }
@@ -34,13 +35,15 @@ public:
     std::string& Buffer() { return m_buffer; }
     bool Drain(bool force) {
         if (!m_ok || (!force && m_buffer.size() < kOutputBlock)) return m_ok;
-        if (!m_buffer.empty() && !m_file.WriteAll(m_buffer.data(), m_buffer.size())) m_ok = false;
+        if (!m_buffer.empty() && !m_file.File().WriteAll(m_buffer.data(), m_buffer.size())) {
+            m_ok = false;
+        }
         m_buffer.clear();
         return m_ok;
     }
     bool Finish(std::u16string& error) {
         Drain(true);
-        if (!m_file.Close()) m_ok = false;
+        if (m_ok && !m_file.Commit()) m_ok = false;
         if (!m_ok) {
             error = u"SQLファイルの書き込みに失敗しました(" + m_path + u")。";
             Abandon();
@@ -49,15 +52,15 @@ public:
         m_open = false;
         return true;
     }
+    // Leaves a file that was there before as it was, and never removes a device.
     void Abandon() {
         if (!m_open) return;
-        m_file.Close();
-        platform::DeleteFile(m_path);
+        m_file.Abandon();
         m_open = false;
     }
 
 private:
-    platform::CFile m_file;
+    platform::COutputFile m_file;
     std::u16string m_path;
     std::string m_buffer;
     bool m_open = false;

@@ -2,6 +2,7 @@
 #include <utility>
 
 #include "app/ExportRequest.h"
+#include "app/OutputTarget.h"
 #include "app/SqlExport.h"
 #include "export/ExportText.h"
 #include "export/SqlWriter.h"
@@ -32,6 +33,11 @@ void CKalvexDlg::OnFileSql() {
     request.initialDir = ToQString(m_settings.lastDir);
     const std::u16string path = FromQString(CurrentPrompt().GetSaveFileName(this, request));
     if (path.empty()) return;
+    std::u16string refusal;
+    if (!CheckOutputIsNotDump(m_session.GetDump()->GetPath(), path, refusal)) {
+        ShowWarning(refusal);
+        return;
+    }
 
     // All rows stream straight from the dump; the other scopes name the store's rows, which
     // are the dump's rows in the same order.

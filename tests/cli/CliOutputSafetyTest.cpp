@@ -75,15 +75,17 @@ TEST(CliOutputSafetyTest, ExportOntoTheDumpIsRefusedAndWritesNothing) {
         {plain, dir.File("link.csv"), plain},
         {custom, dir.File("hard.csv"), custom},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.output);
-        const std::string before = ReadFileBytes(c.victim);
-        CliResult r =
-            RunCli("export " + ShellQuote(c.dump) + " public.simple -o " + ShellQuote(c.output));
-        EXPECT_EQ(r.exitCode, 1);
-        EXPECT_EQ(r.err,
-                  "出力先に読み込み中のダンプファイルは指定できません(" + c.output + ")。\n");
-        EXPECT_EQ(ReadFileBytes(c.victim), before);
+    for (const char* command : {"export", "sql"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(command) + " " + c.output);
+            const std::string before = ReadFileBytes(c.victim);
+            CliResult r = RunCli(std::string(command) + " " + ShellQuote(c.dump) +
+                                 " public.simple -o " + ShellQuote(c.output));
+            EXPECT_EQ(r.exitCode, 1);
+            EXPECT_EQ(r.err,
+                      "出力先に読み込み中のダンプファイルは指定できません(" + c.output + ")。\n");
+            EXPECT_EQ(ReadFileBytes(c.victim), before);
+        }
     }
     EXPECT_TRUE(S_ISLNK(LinkMode(dir.File("link.csv"))));
     // The same dump exports anywhere else.
