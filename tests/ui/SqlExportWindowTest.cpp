@@ -64,8 +64,8 @@ protected:
             Child<QPushButton>(dlg, "1")->click();
         });
         m_prompt.ExpectSaveFile(QString::fromStdString(path))
-            .ExpectMessage(u"SQL出力が終了しました("_s + ToQString(FormatThousands(rows)) + u" 行)。\n"_s +
-                               QString::fromStdString(path),
+            .ExpectMessage(u"SQL出力が終了しました("_s + ToQString(FormatThousands(rows)) +
+                               u" 行)。\n"_s + QString::fromStdString(path),
                            PromptIcon::Information);
         window.RunCommand(CommandId::SqlExport);
         EXPECT_EQ(m_prompt.Remaining(), 0u);
