@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "cli/CliJob.h"
 #include "platform/File.h"
 #include "platform/Utf8.h"
 
@@ -105,4 +106,14 @@ std::u16string TsvField(const std::u16string& text) {
         }
     }
     return out;
+}
+
+int SendTempFileToOut(const std::u16string& path, const std::u16string& writeFailure,
+                      CCliJobContext& job) {
+    const bool copied = CopyFileToOut(path);
+    platform::DeleteFile(path);
+    if (copied) return kExitOk;
+    // A failed write is reported once, when the output is closed.
+    if (OutputFailed()) return kExitFailure;
+    return job.Fail(writeFailure);
 }

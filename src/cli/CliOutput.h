@@ -11,6 +11,11 @@ bool WriteOut(const char* data, size_t length);
 // Copies a finished file of ours to standard output (through a temporary copy, so a
 // writer's clean-up never touches anything but our own file).
 bool CopyFileToOut(const std::u16string& path);
+class CCliJobContext;
+// Ends a command that wrote its output into the temporary file at path: copies it to
+// standard output, removes it, and gives the exit code (writeFailure when the copy fails).
+int SendTempFileToOut(const std::u16string& path, const std::u16string& writeFailure,
+                      CCliJobContext& job);
 void PrintErr(const std::u16string& text);
 void PrintErrUtf8(const std::string& text);
 

@@ -107,13 +107,7 @@ int ExportSorted(CDumpSession& session, size_t index, const TableEntry& table,
     }
     job.EndProgress();
     if (output == nullptr) {
-        const bool copied = CopyFileToOut(path);
-        platform::DeleteFile(path);
-        if (!copied) {
-            if (OutputFailed()) return kExitFailure;
-            error = u"CSVファイルの書き込みに失敗しました。";
-            return job.Fail(error);
-        }
+        return SendTempFileToOut(path, u"CSVファイルの書き込みに失敗しました。", job);
     }
     return kExitOk;
 }
@@ -209,14 +203,7 @@ int RunExportCommand(const std::vector<std::string>& args) {
     }
     job.EndProgress();
     if (output == nullptr) {
-        const bool copied = CopyFileToOut(path);
-        platform::DeleteFile(path);
-        if (!copied) {
-            // A failed write is reported once, when the output is closed.
-            if (OutputFailed()) return kExitFailure;
-            error = u"CSVファイルの書き込みに失敗しました。";
-            return fail();
-        }
+        return SendTempFileToOut(path, u"CSVファイルの書き込みに失敗しました。", job);
     }
     return kExitOk;
 }

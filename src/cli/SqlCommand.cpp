@@ -94,13 +94,7 @@ int RunSqlCommand(const std::vector<std::string>& args) {
     }
     job.EndProgress();
     if (output == nullptr) {
-        const bool copied = CopyFileToOut(path);
-        platform::DeleteFile(path);
-        if (!copied) {
-            if (OutputFailed()) return kExitFailure;
-            error = u"SQLファイルの書き込みに失敗しました。";
-            return fail();
-        }
+        return SendTempFileToOut(path, u"SQLファイルの書き込みに失敗しました。", job);
     }
     return kExitOk;
 }
